@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ordertable {
+
+/// Normalises copied page source: CR LF breaks, no indentation, tabs as spaces, no blank lines.
+std::string CleanUpText(std::string_view text);
+
+/// The text after the first `opening` up to the next `closing`; empty when either is missing.
+std::string TextBetween(std::string_view text, std::string_view opening, std::string_view closing);
+
+/// Turns an order-time line such as `...Mar. 15 2019</span>` into "2019-03-15"; empty on failure.
+std::string ConvertDate(std::string_view line);
+
+/// The value of the longest leading decimal number of `text`, rounded; 0 when there is none.
+/// Saturates at the int64 range instead of overflowing.
+std::int64_t NumericValue(std::string_view text);
+
+/// The page counter tag that every order-list page carries around its "N/M" pager label.
+inline constexpr std::string_view kPageCounterTag = "<label class=\"ui-label";
+
+/// The text of the first page counter tag ("3/12"); empty when the page has none.
+std::string CutPageCounter(std::string_view page_text);
+
+/// Page number N and page total M of an order-list page.
+struct PageCounter {
+  std::int64_t number = 0;
+  std::int64_t total = 0;
+};
+
+/// Reads N and M from the page counter of `page_text`.
+PageCounter ReadPageCounter(std::string_view page_text);
+
+}  // namespace ordertable

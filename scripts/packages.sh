@@ -1,0 +1,23 @@
+# Sourced by the set-up scripts: installs the Debian packages a step needs, once.
+
+# ensure_packages PKG...: installs the packages that are not installed yet.
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 \
+    install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The native tool chain: compiler, CMake, Ninja, GoogleTest and Google Benchmark.
+ensure_native_toolchain() {
+  ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest libbenchmark-dev
+}

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "orders/order_row.h"
 #include "table/rating.h"
@@ -11,6 +12,28 @@ namespace ordertable {
 
 /// True when `document` holds the key comment of `order_id`.
 bool DocumentHoldsOrder(std::string_view document, std::string_view order_id);
+
+/// Answers DocumentHoldsOrder for many orders of one document with a single pass over it.
+class KeyCommentIndex {
+ public:
+  /// `document` must outlive the index.
+  explicit KeyCommentIndex(std::string_view document);
+  /// Same answer as DocumentHoldsOrder(document, order_id).
+  bool Holds(std::string_view order_id) const;
+
+ private:
+  std::string_view document_;
+  std::unordered_set<std::string_view> ids_;
+};
+
+/// Where new row blocks go: before the first "<!--"; in a document without one, after the
+/// `<tbody>` line, else before `<tfoot>`, else at the end. `line_break_first` is set when the
+/// text before that place does not end a line, so the key comment still starts its own line.
+struct InsertionPoint {
+  std::size_t position = 0;
+  bool line_break_first = false;
+};
+InsertionPoint FindInsertionPoint(std::string_view document);
 
 /// Drops the rows whose order the document already holds and returns the document text
 /// with the remaining rows' blocks inserted at the top of the table.

@@ -1,0 +1,144 @@
+#include "table/document.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include "table/table_files.h"
+
+#ifndef ORDERTABLE_ASSET_HOST
+#error "ORDERTABLE_ASSET_HOST must name the host that serves the /ae/ files"
+#endif
+
+namespace ordertable {
+namespace {
+
+#define ORDERTABLE_IMAGE_HOST "ae01.alicdn.com"
+#define ORDERTABLE_ICON_FONT_HOST "use.fontawesome.com"
+#define ORDERTABLE_WEB_FONT_HOST "fonts.googleapis.com"
+#define ORDERTABLE_ASSETS "http://" ORDERTABLE_ASSET_HOST "/ae/"
+
+// Lines 1 to 32: the head and the table's header row, up to the opening of the body.
+constexpr std::string_view kHead =
+    "<!DOCTYPE html>\r\n"
+    "<html lang='en'>\r\n"
+    "<head>\r\n"
+    "<meta charset='UTF-8'>\r\n"
+    "<meta name='viewport' content='width=device-width, initial-scale=1, "
+    "shrink-to-fit=no'>\r\n"
+    "<meta http-equiv='x-ua-compatible' content='ie=edge'>\r\n"
+    "<title>My AliExpress Orders</title>\r\n"
+    "<link rel='icon' href='https://" ORDERTABLE_IMAGE_HOST
+    "/images/eng/wholesale/icon/aliexpress.ico' type='image/x-icon'>\r\n"
+    "<link rel='stylesheet' href='https://" ORDERTABLE_ICON_FONT_HOST
+    "/releases/v5.11.2/css/all.css'>\r\n"
+    "<link rel='stylesheet' href='https://" ORDERTABLE_WEB_FONT_HOST
+    "/css?family=Roboto:300,400,500,700&display=swap'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/bootstrap.min.css'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/mdb.min.css'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/style.css'>\r\n"
+    "<link href='" ORDERTABLE_ASSETS "css/addons/datatables.min.css' rel='stylesheet'>\r\n"
+    "<style>.centered{margin:auto; width: 90%}</style>\r\n"
+    "<style>span.stars,span.stars span{font-size:0;display:block;background:url(" ORDERTABLE_ASSETS
+    "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span{background-position:0 "
+    "0}</style>\r\n"
+    "</head><body>\r\n"
+    "<br>\r\n"
+    "<div class='centered'>\r\n"
+    "<h2>My AliExpress Orders</h2>\r\n"
+    "<table id='ae' class='table'>\r\n"
+    "<thead><tr>\r\n"
+    "<th class='th-sm'>#</th>\r\n"
+    "<th class='th-sm'>Date</th>\r\n"
+    "<th class='th-sm'>Price</th>\r\n"
+    "<th class='th-sm'>Status</th>\r\n"
+    "<th class='th-sm'>Image</th>\r\n"
+    "<th class='th-sm'>Description</th>\r\n"
+    "<th class='th-sm'>Options</th>\r\n"
+    "<th class='th-sm'>Store</th>\r\n"
+    "<th class='th-sm'>Rating</th>\r\n"
+    "</tr></thead><tbody>\r\n";
+
+// The 19 lines after the last row block: footer row, library scripts, inline scripts.
+constexpr std::string_view kTail =
+    "<tfoot><tr>\r\n"
+    "<th>#</th>\r\n"
+    "<th>Date</th>\r\n"
+    "<th>Price</th>\r\n"
+    "<th>Status</th>\r\n"
+    "<th>Image</th>\r\n"
+    "<th>Description</th>\r\n"
+    "<th>Options</th>\r\n"
+    "<th>Store</th>\r\n"
+    "<th>Rating</th>\r\n"
+    "</tr></tfoot></table></div>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/jquery.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/popper.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/bootstrap.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/mdb.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
+    "js/addons/datatables.min.js'></script>\r\n"
+    "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this).html()),"
+    "a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));$(this).html(h)"
+    "})};</script>\r\n"
+    "<script>$(document).ready(function(){$('span.stars').stars();"
+    "$('#ae').DataTable();$('.dataTables_length').addClass('bs-select');});</script>\r\n"
+    "</body></html>\r\n";
+
+void AppendCell(std::string& out, std::string_view content) {
+  out.append("<td>").append(content).append("</td>\r\n");
+}
+
+}  // namespace
+
+std::string FormatNumber(double value) {
+  if (value == 0) return "0";  // also for -0, which carries no sign
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.15G", value);
+  std::string text = buffer;
+  // Fractions below one are written without their leading zero: .66, -.5.
+  const std::size_t digits = text[0] == '-' ? 1 : 0;
+  if (text.compare(digits, 2, "0.") == 0) text.erase(digits, 1);
+  return text;
+}
+
+std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& ratings) {
+  std::string block;
+  block.reserve(160 + row.order_id.size() + row.date.size() + row.price.size() +
+                row.status.size() + row.image.size() + row.description.size() +
+                row.options.size() + row.store.size());
+  block.append("<!--").append(row.order_id).append("-->\r\n");
+  block.append("<tr>\r\n");
+  // The number cell opens with <td> and closes with </th>: browsers accept it, and existing
+  // tables carry it, so rows written later must look the same.
+  block.append("<td>").append(FormatNumber(static_cast<double>(number))).append("</th>\r\n");
+  AppendCell(block, row.date);
+  AppendCell(block, row.price);
+  AppendCell(block, row.status);
+  AppendCell(block, row.image);
+  AppendCell(block, row.description);
+  AppendCell(block, row.options);
+  AppendCell(block, row.store);
+  block.append("<td><span class='stars'>")
+      .append(FormatNumber(ratings.NextRating()))
+      .append("</span></td>\r\n");
+  block.append("</tr>\r\n");
+  return block;
+}
+
+std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings) {
+  std::string document(kHead);
+  const long long count = static_cast<long long>(rows.size());
+  for (long long i = 0; i < count; ++i) {
+    document += RowBlock(rows[static_cast<std::size_t>(i)], count - i, ratings);
+  }
+  document += kTail;
+  return document;
+}
+
+bool WriteNewTable(const std::filesystem::path& folder, const RowList& rows,
+                   RatingGenerator& ratings) {
+  return ReplaceTableFile(folder / kTableDocument, NewTableDocument(rows, ratings));
+}
+
+}  // namespace ordertable

@@ -1,0 +1,131 @@
+#include "table/merge.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "table/document.h"
+#include "table/table_files.h"
+
+namespace ordertable {
+namespace {
+
+constexpr std::string_view kCommentOpen = "<!--";
+constexpr std::string_view kCommentClose = "-->";
+
+std::string KeyComment(std::string_view order_id) {
+  std::string comment(kCommentOpen);
+  comment.append(order_id).append(kCommentClose);
+  return comment;
+}
+
+// Position of `tag` (lower case, such as "<tbody") as an element start, letter case ignored.
+std::size_t FindTag(std::string_view document, std::string_view tag) {
+  for (std::size_t at = document.find('<'); at != std::string_view::npos;
+       at = document.find('<', at + 1)) {
+    if (document.size() - at < tag.size()) break;
+    bool same = true;
+    for (std::size_t i = 1; same && i < tag.size(); ++i) {
+      same = std::tolower(static_cast<unsigned char>(document[at + i])) == tag[i];
+    }
+    if (!same) continue;
+    const std::size_t after = at + tag.size();
+    if (after == document.size()) return at;
+    const char next = document[after];
+    if (next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n') return at;
+  }
+  return std::string_view::npos;
+}
+
+bool EndsLine(std::string_view document, std::size_t position) {
+  if (position == 0) return true;
+  const char before = document[position - 1];
+  return before == '\r' || before == '\n';
+}
+
+}  // namespace
+
+bool DocumentHoldsOrder(std::string_view document, std::string_view order_id) {
+  return document.find(KeyComment(order_id)) != std::string_view::npos;
+}
+
+KeyCommentIndex::KeyCommentIndex(std::string_view document) : document_(document) {
+  // For an id without "-->", "<!--" id "-->" occurs exactly when some "<!--" is followed by
+  // the id and then by the first "-->" after it, so one entry per "<!--" answers every such id.
+  for (std::size_t open = document.find(kCommentOpen); open != std::string_view::npos;
+       open = document.find(kCommentOpen, open + 1)) {
+    const std::size_t start = open + kCommentOpen.size();
+    const std::size_t close = document.find(kCommentClose, start);
+    if (close == std::string_view::npos) break;
+    ids_.insert(document.substr(start, close - start));
+  }
+}
+
+bool KeyCommentIndex::Holds(std::string_view order_id) const {
+  if (order_id.find(kCommentClose) != std::string_view::npos) {
+    return DocumentHoldsOrder(document_, order_id);
+  }
+  return ids_.contains(order_id);
+}
+
+InsertionPoint FindInsertionPoint(std::string_view document) {
+  const std::size_t comment = document.find(kCommentOpen);
+  if (comment != std::string_view::npos) return {comment, false};
+  // A table without any key comment: keep the rows inside the table body all the same.
+  const std::size_t body = FindTag(document, "<tbody");
+  if (body != std::string_view::npos) {
+    const std::size_t line_end = document.find_first_of("\r\n", body);
+    if (line_end == std::string_view::npos) return {document.size(), true};
+    std::size_t next = line_end + 1;
+    if (document[line_end] == '\r' && next < document.size() && document[next] == '\n') ++next;
+    return {next, false};
+  }
+  const std::size_t foot = FindTag(document, "<tfoot");
+  if (foot != std::string_view::npos) return {foot, !EndsLine(document, foot)};
+  return {document.size(), !EndsLine(document, document.size())};
+}
+
+std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings) {
+  const KeyCommentIndex index(document);
+  // Every row is tested against the document as read, so dropping rows in one stable pass
+  // is the same as testing them one by one from the end of the list.
+  std::erase_if(rows, [&index](const OrderRow& row) { return index.Holds(row.order_id); });
+
+  const InsertionPoint insertion = FindInsertionPoint(document);
+  std::string merged;
+  merged.reserve(document.size() + rows.size() * 1024 + 2);
+  merged.append(document.substr(0, insertion.position));
+  if (insertion.line_break_first) merged.append("\r\n");
+  const long long added = static_cast<long long>(rows.size());
+  for (long long i = 0; i < added; ++i) {
+    merged += RowBlock(rows[static_cast<std::size_t>(i)], added - i, ratings);
+  }
+  merged.append(document.substr(insertion.position));
+  return merged;
+}
+
+bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows,
+                    RatingGenerator& ratings) {
+  const std::filesystem::path document = folder / kTableDocument;
+  const std::filesystem::path backup = folder / kTableBackup;
+  const std::filesystem::path temporary = folder / kTableTemporary;
+
+  // A table that cannot be read (gone, a folder, held open elsewhere) is left as it is:
+  // merging into an empty text would replace it by the new rows alone.
+  const std::optional<std::string> existing = ReadTableFile(document);
+  if (!existing) return false;
+  const std::string merged = MergeRows(*existing, rows, ratings);
+
+  // The merged text is complete on disk before the table is moved aside, and the table is
+  // moved back when the merged text cannot take its place, so at every moment the rows
+  // live on in the document or in its backup.
+  if (!RemoveTableFile(temporary) || !CreateTableFile(temporary, merged)) return false;
+  if (!RemoveTableFile(backup) || !MoveTableFile(document, backup)) {
+    RemoveTableFile(temporary);
+    return false;
+  }
+  if (MoveTableFile(temporary, document)) return true;
+  if (MoveTableFile(backup, document)) RemoveTableFile(temporary);
+  return false;
+}
+
+}  // namespace ordertable

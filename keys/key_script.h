@@ -32,9 +32,12 @@ class KeyboardLayout {
 };
 
 /// Turns a key script (plain characters and braced key names) into one event batch.
+/// Unknown names, an unfinished name and a closing brace outside a name add nothing.
 std::vector<KeyEvent> BuildKeyEvents(std::string_view script, KeyboardLayout& layout);
 
 /// Sends a key script as keystrokes to the window that has the focus (platform part).
+/// An empty script makes no platform call; any other fetches the layout once and hands
+/// the whole batch, even an empty one, to the platform in a single call.
 void SendKeyScript(std::string_view script);
 
 }  // namespace ordertable

@@ -1,0 +1,580 @@
+// Opens table documents from disk in headless Chromium with the real web libraries they load
+// and checks that they work as a table: DataTables starts, search, sorting and paging work,
+// the ratings turn into star bars, every thumbnail loads and nothing is logged as an error.
+//
+// Usage:
+//   node table_document.test.mjs --site DIR [--artifacts DIR] [--mutants]
+//        --doc LABEL,ROWS,PATH [--doc LABEL,ROWS,PATH ...]
+//
+// --site       the folder whose ae/ subfolder web/stage-assets.sh staged; it is served on
+//              127.0.0.1 and the document's asset host is mapped to it.
+// --doc        a document to check, with the number of rows it must show.
+// --artifacts  where the screenshots go (default: artifacts/browser).
+// --mutants    also derive broken copies of the last document and require each one to fail.
+//
+// The https hosts named by the document (marketplace images, icon font, web font) are answered
+// from local files through request routes; every other host name resolves to nothing, so the
+// test never touches the network. Exits 1 when a check fails; the last line is the summary.
+
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import { createRequire } from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import zlib from 'node:zlib';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const repo = path.resolve(here, '../..');
+const webModules = path.join(repo, 'web/node_modules');
+const requireWeb = createRequire(path.join(repo, 'web/package.json'));
+const { chromium } = requireWeb('playwright-core');
+
+const kChromiumFlags = [
+  '--headless',
+  '--no-sandbox',
+  '--disable-gpu',
+  '--disable-background-networking',
+  '--disable-component-update',
+  '--disable-sync',
+  '--no-first-run',
+];
+const kAssetFiles = [
+  'css/bootstrap.min.css',
+  'css/mdb.min.css',
+  'css/style.css',
+  'css/addons/datatables.min.css',
+  'js/jquery.min.js',
+  'js/popper.min.js',
+  'js/bootstrap.min.js',
+  'js/mdb.min.js',
+  'js/addons/datatables.min.js',
+  'stars.png',
+];
+const kTimeout = 8000;
+
+// ---------------------------------------------------------------------------------------------
+// Command line
+
+function parseArgs(argv) {
+  const args = { docs: [], artifacts: path.join(repo, 'artifacts/browser'), mutants: false };
+  for (let i = 0; i < argv.length; i++) {
+    const a = argv[i];
+    if (a === '--site') args.site = path.resolve(argv[++i]);
+    else if (a === '--artifacts') args.artifacts = path.resolve(argv[++i]);
+    else if (a === '--mutants') args.mutants = true;
+    else if (a === '--doc') {
+      const spec = argv[++i];
+      const first = spec.indexOf(',');
+      const second = spec.indexOf(',', first + 1);
+      if (first < 0 || second < 0) throw new Error(`--doc wants LABEL,ROWS,PATH, got ${spec}`);
+      args.docs.push({
+        label: spec.slice(0, first),
+        rows: Number(spec.slice(first + 1, second)),
+        file: path.resolve(spec.slice(second + 1)),
+      });
+    } else throw new Error(`unknown argument ${a}`);
+  }
+  if (!args.site || args.docs.length === 0) {
+    throw new Error('usage: table_document.test.mjs --site DIR --doc LABEL,ROWS,PATH ...');
+  }
+  return args;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the document says, read from its source independently of the browser
+
+function decodeEntities(text) {
+  return text
+    .replace(/&lt;/g, '<')
+    .replace(/&gt;/g, '>')
+    .replace(/&quot;/g, '"')
+    .replace(/&#39;/g, "'")
+    .replace(/&nbsp;/g, '\u00a0')
+    .replace(/&amp;/g, '&');
+}
+
+function cellText(html) {
+  return decodeEntities(html.replace(/<[^>]*>/g, ''));
+}
+
+function hostOf(line, scheme) {
+  const m = line.match(new RegExp(`${scheme}://([^/'"]+)/`));
+  return m ? m[1] : null;
+}
+
+/// The hosts, rows and ratings of a document, from its lines.
+function readDocument(file) {
+  const lines = fs.readFileSync(file, 'latin1').split('\r\n');
+  const find = (needle) => lines.find((l) => l.includes(needle)) || '';
+  const doc = {
+    imageHost: hostOf(find("rel='icon'"), 'https'),
+    iconFontHost: hostOf(find('/releases/v5.11.2/css/all.css'), 'https'),
+    webFontHost: hostOf(find('/css?family=Roboto'), 'https'),
+    assetHost: hostOf(find('/ae/css/bootstrap.min.css'), 'http'),
+    rows: [],
+  };
+  const cell = (l) => {
+    const m = l.match(/^<td>(.*)<\/t[dh]>$/);
+    return m ? m[1] : null;
+  };
+  for (let i = 0; i < lines.length; i++) {
+    if (!/^<!--.*-->$/.test(lines[i]) || lines[i + 1] !== '<tr>') continue;
+    const cells = lines.slice(i + 2, i + 11).map(cell);
+    const rating = cells[8] && cells[8].match(/^<span class='stars'>(.*)<\/span>$/);
+    const img = cells[4] && cells[4].match(/<img src='([^']*)'>/);
+    doc.rows.push({
+      number: Number(cells[0]),
+      date: cells[1],
+      text: cells.slice(0, 8).map((c) => cellText(c || '')),
+      description: cellText(cells[5] || ''),
+      rating: rating ? rating[1] : null,
+      thumbnail: img ? img[1] : null,
+    });
+  }
+  return doc;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Local answers for the hosts the document names
+
+function crc32(buf) {
+  let c = ~0;
+  for (const byte of buf) {
+    c ^= byte;
+    for (let k = 0; k < 8; k++) c = (c >>> 1) ^ (0xedb88320 & -(c & 1));
+  }
+  return ~c >>> 0;
+}
+
+function encodePng(width, height, pixel) {
+  const raw = Buffer.alloc((width * 3 + 1) * height);
+  for (let y = 0; y < height; y++) {
+    for (let x = 0; x < width; x++) {
+      const [r, g, b] = pixel(x, y);
+      raw.set([r, g, b], y * (width * 3 + 1) + 1 + x * 3);
+    }
+  }
+  const chunk = (type, data) => {
+    const body = Buffer.concat([Buffer.from(type), data]);
+    const out = Buffer.alloc(body.length + 8);
+    out.writeUInt32BE(data.length, 0);
+    body.copy(out, 4);
+    out.writeUInt32BE(crc32(body), body.length + 4);
+    return out;
+  };
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(width, 0);
+  header.writeUInt32BE(height, 4);
+  header.set([8, 2, 0, 0, 0], 8);  // 8-bit RGB
+  return Buffer.concat([
+    Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
+    chunk('IHDR', header),
+    chunk('IDAT', zlib.deflateSync(raw)),
+    chunk('IEND', Buffer.alloc(0)),
+  ]);
+}
+
+/// A 50 x 50 product picture: a coloured object on a light backdrop, its hue taken from the URL.
+function thumbnail(url) {
+  const hue = crc32(Buffer.from(url)) % 360;
+  const rgb = (h, s, l) => {
+    const f = (n) => {
+      const k = (n + h / 30) % 12;
+      return Math.round(255 * (l - s * Math.min(l, 1 - l) * Math.max(-1, Math.min(k - 3, 9 - k, 1))));
+    };
+    return [f(0), f(8), f(4)];
+  };
+  const body = rgb(hue, 0.65, 0.5);
+  const shade = rgb(hue, 0.65, 0.35);
+  const round = crc32(Buffer.from(url + '#')) % 2 === 0;
+  return encodePng(50, 50, (x, y) => {
+    const dx = x - 24.5, dy = y - 24.5;
+    const inObject = round ? dx * dx + dy * dy < 16 * 16 : Math.abs(dx) < 14 && Math.abs(dy) < 14;
+    if (inObject) return dy > 6 ? shade : body;
+    return y > 40 ? [226, 226, 226] : [246, 246, 246];
+  });
+}
+
+const kTypes = {
+  '.css': 'text/css',
+  '.js': 'application/javascript',
+  '.png': 'image/png',
+  '.woff2': 'font/woff2',
+  '.woff': 'font/woff',
+  '.ttf': 'font/ttf',
+  '.svg': 'image/svg+xml',
+  '.eot': 'application/vnd.ms-fontobject',
+  '.txt': 'text/plain',
+};
+const kCors = { 'Access-Control-Allow-Origin': '*' };
+
+function fileResponse(file) {
+  if (!file || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    return { status: 404, headers: kCors, body: 'not found' };
+  }
+  return {
+    status: 200,
+    headers: { ...kCors, 'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream' },
+    body: fs.readFileSync(file),
+  };
+}
+
+/// Routes that answer the document's https hosts from the installed packages.
+function hostRoutes(doc) {
+  const fontawesome = path.join(webModules, '@fortawesome/fontawesome-free');
+  const roboto = path.join(webModules, '@fontsource/roboto');
+  const robotoCss = ['300', '400', '500', '700']
+    .map((w) => fs.readFileSync(path.join(roboto, `${w}.css`), 'utf8'))
+    .join('\n');
+  const routes = new Map();
+  const add = (host, answer) => {
+    const previous = routes.get(host);
+    routes.set(host, previous ? (u) => answer(u) || previous(u) : answer);
+  };
+  add(doc.iconFontHost, (u) => {
+    const m = u.pathname.match(/^\/releases\/v5\.11\.2\/((?:css|webfonts)\/[\w.-]+)$/);
+    return m ? fileResponse(path.join(fontawesome, m[1])) : null;
+  });
+  add(doc.webFontHost, (u) => {
+    if (u.pathname === '/css') {
+      return { status: 200, headers: { ...kCors, 'Content-Type': 'text/css' }, body: robotoCss };
+    }
+    const m = u.pathname.match(/^\/files\/([\w.-]+)$/);
+    return m ? fileResponse(path.join(roboto, 'files', m[1])) : null;
+  });
+  const thumbnailHosts = new Set(doc.rows.map((r) => hostOf(r.thumbnail || '', 'https')));
+  for (const host of [doc.imageHost, ...thumbnailHosts]) {
+    if (!host) continue;
+    add(host, (u) => ({
+      status: 200,
+      headers: { ...kCors, 'Content-Type': 'image/png' },
+      body: u.pathname.endsWith('.ico') ? thumbnail('icon') : thumbnail(u.pathname),
+    }));
+  }
+  return routes;
+}
+
+/// The asset host: the staged folder, with the CORS header a file:// page (origin "null") needs.
+function startAssetServer(site) {
+  const log = [];
+  const server = http.createServer((req, res) => {
+    const url = new URL(req.url, 'http://asset-host');
+    const file = path.join(site, path.normalize(decodeURIComponent(url.pathname)));
+    const answer = file.startsWith(site + path.sep) ? fileResponse(file) : fileResponse(null);
+    log.push({ path: url.pathname, status: answer.status });
+    res.writeHead(answer.status, answer.headers);
+    res.end(answer.body);
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => resolve({ server, log, port: server.address().port }));
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// The checks
+
+function starExpectation(ratingText) {
+  const t = parseFloat(ratingText);
+  return { width: 16 * Math.max(0, Math.min(5, t)), text: String(parseInt(t * 100)) };
+}
+
+/// Expected number of rows for a DataTables smart search: every word in some cell, any case.
+function searchMatches(rows, term) {
+  const words = term.toLowerCase().split(/\s+/).filter(Boolean);
+  return rows.filter((r) => {
+    const text = r.text.join('  ').toLowerCase();
+    return words.every((w) => text.includes(w));
+  });
+}
+
+function pickSearchTerm(rows) {
+  // A word of the text cells (status, description, options, store) that some rows hold and
+  // others do not, so the filter shows.
+  const counts = new Map();
+  for (const r of rows) {
+    const words = [3, 5, 6, 7].map((c) => r.text[c]).join(' ').toLowerCase().split(/[^a-z]+/);
+    for (const w of new Set(words)) {
+      if (w.length >= 4) counts.set(w, (counts.get(w) || 0) + 1);
+    }
+  }
+  const candidates = [...counts].filter(([, c]) => c >= 1 && c < rows.length);
+  candidates.sort((a, b) => a[1] - b[1] || a[0].localeCompare(b[0]));
+  const [word] = candidates[Math.floor(candidates.length / 2)] || [];
+  // Letters only: the hidden rating numbers are searchable too, and would blur the expectation.
+  return word;
+}
+
+async function visibleColumn(page, column) {
+  return page.$$eval(`#ae tbody tr`, (trs, c) => trs.map((tr) => tr.cells[c]?.textContent ?? ''),
+    column);
+}
+
+async function infoText(page) {
+  return (await page.textContent('#ae_info', { timeout: kTimeout })).trim();
+}
+
+function expectEqual(actual, expected, what) {
+  const a = JSON.stringify(actual), e = JSON.stringify(expected);
+  if (a !== e) throw new Error(`${what}: expected ${e}, got ${a}`);
+}
+
+/// Runs every check on one document; returns [{name, ok, detail}].
+async function checkDocument(browser, args, assets, label, file, expectedRows, screenshot) {
+  const doc = readDocument(file);
+  const results = [];
+  const check = async (name, fn) => {
+    try {
+      const detail = await fn();
+      results.push({ name, ok: true, detail: detail || '' });
+    } catch (e) {
+      results.push({ name, ok: false, detail: String(e.message || e).split('\n')[0] });
+    }
+  };
+  const problems = [];
+  const routed = [];
+  const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
+  const routes = hostRoutes(doc);
+  await context.route('**/*', async (route) => {
+    const url = new URL(route.request().url());
+    const answer = url.protocol === 'https:' && routes.has(url.host) ? routes.get(url.host)(url)
+      : null;
+    if (!answer) return route.continue();
+    routed.push({ url: url.href, status: answer.status });
+    return route.fulfill(answer);
+  });
+  // DataTables keeps every row, shown or not, under its data index, which follows the source.
+  await context.addInitScript(() => {
+    window.rowsInDocumentOrder = () => {
+      const nodes = [];
+      $('#ae').DataTable().rows().every(function (index) {
+        nodes[index] = this.node();
+      });
+      return nodes;
+    };
+  });
+  const page = await context.newPage();
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+  });
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  page.on('requestfailed', (r) => problems.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
+  assets.log.length = 0;
+
+  await page.goto(pathToFileURL(file).href, { waitUntil: 'load', timeout: 20000 }).catch(
+    (e) => problems.push(`load: ${e.message.split('\n')[0]}`));
+
+  let total = expectedRows;
+  await check('DataTables initialised', async () => {
+    if (doc.rows.length !== expectedRows) {
+      throw new Error(`the document holds ${doc.rows.length} row blocks, ${expectedRows} expected`);
+    }
+    const shown = Math.min(10, total);
+    const want = total === 0 ? 'Showing 0 to 0 of 0 entries' : `Showing 1 to ${shown} of ${total} entries`;
+    expectEqual(await infoText(page), want, 'info line');
+    const lengthClass = await page.getAttribute('.dataTables_length', 'class');
+    if (!lengthClass.split(/\s+/).includes('bs-select')) throw new Error('no bs-select class');
+    return want;
+  });
+
+  await check('thumbnails loaded', async () => {
+    const missing = doc.rows.filter((r) => !r.thumbnail || !/^https:\/\//.test(r.thumbnail));
+    if (missing.length) {
+      throw new Error(`${missing.length} rows without an https thumbnail, e.g. ${JSON.stringify(missing[0].thumbnail)}`);
+    }
+    await page.waitForFunction(() => {
+      const imgs = rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('img')]);
+      return imgs.every((i) => i.complete);
+    }, null, { timeout: kTimeout });
+    const state = await page.evaluate(() =>
+      rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('img')])
+        .map((i) => ({ src: i.getAttribute('src'), w: i.naturalWidth, h: i.naturalHeight })));
+    expectEqual(state.length, doc.rows.length, 'pictures in the table');
+    const broken = state.filter((s) => s.w !== 50 || s.h !== 50);
+    if (broken.length) throw new Error(`${broken.length} pictures did not load, e.g. ${broken[0].src}`);
+    return `${state.length} pictures`;
+  });
+
+  await check('stars drawn', async () => {
+    const spans = await page.evaluate(() =>
+      rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('span.stars')]).map((s) => {
+        const inner = s.firstElementChild;
+        return {
+          children: s.children.length,
+          inner: inner?.tagName,
+          width: inner?.style.width,
+          text: inner?.textContent,
+        };
+      }));
+    expectEqual(spans.length, doc.rows.length, 'star spans');
+    spans.forEach((s, i) => {
+      const want = starExpectation(doc.rows[i].rating);
+      const what = `row ${i + 1} rating ${doc.rows[i].rating}`;
+      expectEqual([s.children, s.inner], [1, 'SPAN'], `${what}: inner span`);
+      if (Math.abs(parseFloat(s.width) - want.width) > 0.01) {
+        throw new Error(`${what}: inner span ${s.width} wide, ${want.width}px expected`);
+      }
+      expectEqual(s.text, want.text, `${what}: inner text`);
+    });
+    // As laid out on screen: 80 x 16 bars with the drawn picture, the number hidden.
+    const boxes = await page.$$eval('#ae tbody span.stars', (list) => list.map((s) => {
+      const outer = s.getBoundingClientRect(), inner = s.firstElementChild.getBoundingClientRect();
+      const style = getComputedStyle(s), innerStyle = getComputedStyle(s.firstElementChild);
+      return {
+        outer: [outer.width, outer.height],
+        inner: [inner.width, inner.height],
+        background: style.backgroundImage,
+        offsets: [style.backgroundPosition, innerStyle.backgroundPosition],
+        font: innerStyle.fontSize,
+        rating: s.closest('tr').cells[0].textContent,
+      };
+    }));
+    for (const b of boxes) {
+      expectEqual(b.outer, [80, 16], 'star bar size');
+      if (!/\/ae\/stars\.png/.test(b.background)) throw new Error(`star background ${b.background}`);
+      expectEqual(b.offsets, ['0px -16px', '0px 0px'], 'star picture offsets');
+      expectEqual(b.font, '0px', 'hidden rating text size');
+    }
+    const stars = assets.log.filter((r) => r.path === '/ae/stars.png');
+    if (!stars.some((r) => r.status === 200)) throw new Error('stars.png was not served');
+    return `${spans.length} bars`;
+  });
+
+  if (screenshot) {
+    await check('screenshot', async () => {
+      await page.evaluate(() => document.fonts.ready);
+      fs.mkdirSync(args.artifacts, { recursive: true });
+      const out = path.join(args.artifacts, `${label}.png`);
+      await page.screenshot({ path: out, fullPage: true });
+      return path.relative(process.cwd(), out);
+    });
+  }
+
+  await check('search filters rows', async () => {
+    const term = pickSearchTerm(doc.rows);
+    if (!term) throw new Error('no description word to search for');
+    const matches = searchMatches(doc.rows, term);
+    await page.fill('#ae_filter input', term, { timeout: kTimeout });
+    const shown = Math.min(10, matches.length);
+    expectEqual(await infoText(page),
+      `Showing 1 to ${shown} of ${matches.length} entries (filtered from ${total} total entries)`,
+      `info line after searching "${term}"`);
+    const shownRows = await page.$$eval('#ae tbody tr', (trs) => trs.map((tr) => tr.textContent));
+    for (const t of shownRows) {
+      if (!t.toLowerCase().includes(term)) throw new Error(`row "${t}" shown for "${term}"`);
+    }
+    await page.fill('#ae_filter input', '');
+    expectEqual(await infoText(page), `Showing 1 to ${Math.min(10, total)} of ${total} entries`,
+      'info line after clearing the search');
+    return `"${term}": ${matches.length} of ${total}`;
+  });
+
+  await check('header click sorts', async () => {
+    const numbers = doc.rows.map((r) => r.number).sort((a, b) => a - b);
+    expectEqual((await visibleColumn(page, 0)).map(Number), numbers.slice(0, 10),
+      'first page in the initial "#" order');
+    const dates = doc.rows.map((r) => r.date).sort();
+    await page.click('#ae thead th:nth-child(2)', { timeout: kTimeout });
+    expectEqual(await visibleColumn(page, 1), dates.slice(0, 10), 'dates after one click');
+    await page.click('#ae thead th:nth-child(2)', { timeout: kTimeout });
+    expectEqual(await visibleColumn(page, 1), [...dates].reverse().slice(0, 10),
+      'dates after a second click');
+    return 'by Date, both ways';
+  });
+
+  await check('paging moves on', async () => {
+    if (total <= 10) throw new Error(`only ${total} rows: nothing to page through`);
+    const before = await visibleColumn(page, 1);
+    await page.click('#ae_next a', { timeout: kTimeout });
+    expectEqual(await infoText(page), `Showing 11 to ${Math.min(20, total)} of ${total} entries`,
+      'info line on page 2');
+    const dates = doc.rows.map((r) => r.date).sort().reverse();
+    expectEqual(await visibleColumn(page, 1), dates.slice(10, 20), 'rows on page 2');
+    if (JSON.stringify(before) === JSON.stringify(dates.slice(10, 20))) throw new Error('same rows');
+    return 'page 2';
+  });
+
+  await check('assets served, no console error', async () => {
+    const served = new Set(assets.log.filter((r) => r.status === 200).map((r) => r.path));
+    const missing = kAssetFiles.filter((f) => !served.has(`/ae/${f}`));
+    if (missing.length) throw new Error(`not loaded from the asset host: ${missing.join(', ')}`);
+    const bad = [...assets.log, ...routed].filter((r) => r.status !== 200);
+    if (bad.length) throw new Error(`answered ${bad[0].status}: ${bad[0].path || bad[0].url}`);
+    if (problems.length) throw new Error(`${problems.length} problems, first: ${problems[0]}`);
+    return `${assets.log.length} asset and ${routed.length} routed requests`;
+  });
+
+  await context.close();
+  return results;
+}
+
+// Broken copies of a good document; the checks must catch each of them.
+const kMutants = [
+  ['star script line removed', (text) => text.replace(/^<script>\$\.fn\.stars=.*\r\n/m, '')],
+  ['table id broken', (text) => text.replace("<table id='ae'", "<table id='orders'")],
+  ['star width changed', (text) => text.replace('a=16*Math', 'a=15*Math')],
+  ['star picture path broken', (text) => text.replace('/ae/stars.png)', '/ae/star.png)')],
+];
+
+async function main() {
+  const args = parseArgs(process.argv.slice(2));
+  const executablePath = execFileSync('sh', ['-c', 'command -v chromium'], { encoding: 'utf8' }).trim();
+  const docs = args.docs.map((d) => ({ ...d, hosts: readDocument(d.file) }));
+  const assetHost = docs[0].hosts.assetHost;
+  if (!assetHost) throw new Error(`${docs[0].file}: no asset host in the document`);
+  const assets = await startAssetServer(args.site);
+  const browser = await chromium.launch({
+    executablePath,
+    headless: true,
+    chromiumSandbox: false,
+    args: [
+      ...kChromiumFlags,
+      `--host-resolver-rules=MAP ${assetHost} 127.0.0.1:${assets.port}, MAP * ~NOTFOUND`,
+    ],
+  });
+  let passed = 0, failed = 0;
+  const report = (ok, text) => {
+    if (ok) passed++;
+    else failed++;
+    console.log(`${ok ? 'ok  ' : 'FAIL'}  ${text}`);
+  };
+  try {
+    for (const d of docs) {
+      for (const r of await checkDocument(browser, args, assets, d.label, d.file, d.rows, true)) {
+        report(r.ok, `${d.label}: ${r.name}${r.detail ? ` (${r.detail})` : ''}`);
+      }
+    }
+    if (args.mutants) {
+      const base = docs[docs.length - 1];
+      const original = fs.readFileSync(base.file, 'latin1');
+      const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'table-mutant-'));
+      for (const [name, mutate] of kMutants) {
+        const text = mutate(original);
+        if (text === original) {
+          report(false, `mutant "${name}": the document has nothing to break`);
+          continue;
+        }
+        const file = path.join(dir, 'AliExpress Orders.html');
+        fs.writeFileSync(file, text, 'latin1');
+        const results = await checkDocument(browser, args, assets, name, file, base.rows, false);
+        const caught = results.filter((r) => !r.ok);
+        report(caught.length > 0, caught.length
+          ? `mutant "${name}" caught by: ${caught.map((r) => r.name).join(', ')}`
+          : `mutant "${name}" passed every check`);
+      }
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
+  } finally {
+    await browser.close();
+    assets.server.close();
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exitCode = failed ? 1 : 0;
+}
+
+main().catch((e) => {
+  console.error(e.stack || String(e));
+  console.log('0 passed, 1 failed');
+  process.exitCode = 1;
+});

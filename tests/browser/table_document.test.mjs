@@ -499,9 +499,18 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     const served = new Set(assets.log.filter((r) => r.status === 200).map((r) => r.path));
     const missing = kAssetFiles.filter((f) => !served.has(`/ae/${f}`));
     if (missing.length) throw new Error(`not loaded from the asset host: ${missing.join(', ')}`);
+    for (const [what, pattern] of [['icon font stylesheet', /\/releases\/v5\.11\.2\/css\/all\.css$/],
+      ['web font stylesheet', /\/css\?family=Roboto/]]) {
+      if (!routed.some((r) => pattern.test(r.url))) throw new Error(`${what} not requested`);
+    }
     const bad = [...assets.log, ...routed].filter((r) => r.status !== 200);
     if (bad.length) throw new Error(`answered ${bad[0].status}: ${bad[0].path || bad[0].url}`);
     if (problems.length) throw new Error(`${problems.length} problems, first: ${problems[0]}`);
+    const fonts = await page.evaluate(async () => {
+      await document.fonts.ready;
+      return [...document.fonts].filter((f) => f.status === 'loaded').map((f) => f.family);
+    });
+    if (!fonts.some((f) => /Roboto/.test(f))) throw new Error(`Roboto not loaded (${fonts})`);
     return `${assets.log.length} asset and ${routed.length} routed requests`;
   });
 
@@ -530,7 +539,9 @@ async function main() {
     chromiumSandbox: false,
     args: [
       ...kChromiumFlags,
-      `--host-resolver-rules=MAP ${assetHost} 127.0.0.1:${assets.port}, MAP * ~NOTFOUND`,
+      // The asset host may carry a port of its own; the rule replaces host and port.
+      `--host-resolver-rules=MAP ${assetHost.replace(/:\d+$/, '')} 127.0.0.1:${assets.port}, ` +
+        'MAP * ~NOTFOUND',
     ],
   });
   let passed = 0, failed = 0;

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Browser test of the table document: builds a new table and an updated one with the
+# command-line tool from generated order pages, stages the /ae/ assets and checks both
+# documents in headless Chromium (tests/browser/table_document.test.mjs). Also checks that
+# broken copies of the document fail. Screenshots go to artifacts/browser/.
+#
+# Usage: scripts/test-browser.sh [BUILD_DIR]
+#   BUILD_DIR (or ORDERTABLE_BUILD_DIR): a build of the linux preset, default build/linux;
+#   it is configured and the two programs built there when needed.
+# Installs what it lacks: chromium with apt-get, the web packages with npm ci.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo="$(pwd)"
+source scripts/packages.sh
+
+build="${1:-${ORDERTABLE_BUILD_DIR:-build/linux}}"
+case "$build" in /*) ;; *) build="$repo/$build" ;; esac
+
+echo "== Browser test of the table document"
+ensure_native_toolchain
+ensure_packages chromium
+command -v node >/dev/null && command -v npm >/dev/null || ensure_packages nodejs npm
+
+# The web packages exactly as locked; npm ci again whenever the lock file changed.
+if [ ! -f web/node_modules/.package-lock.json ] ||
+   [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then
+  (cd web && npm ci --no-audit --no-fund)
+fi
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake --preset linux -B "$build" >/dev/null
+fi
+cmake --build "$build" --target ordertable-cli ordertable-sample-pages
+cli="$build/cli/ordertable-cli"
+sample_pages="$(find "$build" -name ordertable-sample-pages -type f -perm -u+x | head -n 1)"
+[ -x "$cli" ] || cli="$(find "$build" -name ordertable-cli -type f -perm -u+x | head -n 1)"
+
+work="$build/browser-test"
+rm -rf "$work"
+mkdir -p "$work/table"
+bash web/stage-assets.sh "$work/site"
+
+# A first capture of 3 pages of 8 orders, then a later one of 4 pages whose first 12 orders
+# are newer than anything in the table; the update stops taking orders at the known ones.
+"$sample_pages" "$work/pages-first" --pages 3 --orders-per-page 8 --first-id 8100000000000100
+"$sample_pages" "$work/pages-later" --pages 4 --orders-per-page 8 --first-id 8100000000000112
+(
+  cd "$work/table"
+  "$cli" import "$work"/pages-first/page_*.html
+  cp "AliExpress Orders.html" "$work/new.html"
+  "$cli" import --update "$work"/pages-later/page_*.html
+  cp "AliExpress Orders.html" "$work/updated.html"
+)
+
+node tests/browser/table_document.test.mjs \
+  --site "$work/site" \
+  --artifacts "$repo/artifacts/browser" \
+  --doc "new,24,$work/new.html" \
+  --doc "updated,36,$work/updated.html" \
+  --mutants

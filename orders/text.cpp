@@ -1,0 +1,221 @@
+#include "orders/text.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace ordertable {
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+constexpr char kTab = '\t';
+
+// The clean-up works on three kinds of byte: line breaks, the blanks that indentation is
+// made of, and everything else. A table lets the copy loop skip runs of ordinary bytes.
+constexpr std::array<bool, 256> SpecialBytes() {
+  std::array<bool, 256> special{};
+  special[static_cast<unsigned char>(kCr)] = true;
+  special[static_cast<unsigned char>(kLf)] = true;
+  special[static_cast<unsigned char>(kTab)] = true;
+  return special;
+}
+constexpr std::array<bool, 256> kSpecial = SpecialBytes();
+
+bool IsSpecial(char c) { return kSpecial[static_cast<unsigned char>(c)]; }
+
+// True when some LF has no CR before it: only then are lone CR and lone LF made breaks.
+bool HasLoneLineFeed(std::string_view text) {
+  const char* data = text.data();
+  const char* end = data + text.size();
+  for (const char* p = data; p < end; ++p) {
+    p = static_cast<const char*>(std::memchr(p, kLf, static_cast<std::size_t>(end - p)));
+    if (p == nullptr) return false;
+    if (p == data || p[-1] != kCr) return true;
+  }
+  return false;
+}
+
+bool EndsWithLineBreak(const std::string& out) {
+  const std::size_t n = out.size();
+  return n >= 2 && out[n - 2] == kCr && out[n - 1] == kLf;
+}
+
+}  // namespace
+
+// The clean-up is defined as five passes, three of them repeated until their pattern is gone.
+// Repeating them literally costs one pass per tab of the deepest indentation and per blank
+// line of the longest blank run, so this does the same work in a single scan. It rests on
+// these facts about the passes:
+// - After the first pass every LF is part of a CR LF pair (either there was no lone LF, or
+//   all lone CR and LF became pairs), and CR LF pairs cannot overlap. Deleting tabs, spaces
+//   or whole pairs therefore never forms a new pair: the pairs are exactly the line breaks.
+// - "CR LF TAB" repeated until gone strips the whole run of tabs after each break; then
+//   "CR LF space" strips the run of spaces now after it. Tabs after those spaces stay.
+// - Tabs then become spaces; the spaces that now follow a break are not stripped again.
+// - "CR LF CR LF" repeated until gone folds each run of adjacent breaks into one. Two breaks
+//   are adjacent exactly when nothing but stripped indentation stood between them, which is
+//   when the output written so far already ends with a break.
+std::string CleanUpText(std::string_view text) {
+  const bool lone_breaks = HasLoneLineFeed(text);
+  const std::size_t n = text.size();
+  std::string out;
+  out.reserve(lone_breaks ? n + n / 8 + 16 : n);
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = i;
+    while (run < n && !IsSpecial(text[run])) ++run;
+    out.append(text.data() + i, run - i);
+    i = run;
+    if (i == n) break;
+
+    const char c = text[i];
+    std::size_t break_length = 0;
+    if (c == kCr) {
+      if (i + 1 < n && text[i + 1] == kLf) {
+        break_length = 2;
+      } else if (lone_breaks) {
+        break_length = 1;
+      }
+    } else if (c == kLf) {
+      break_length = 1;  // a CR LF pair was taken at its CR: this LF is lone
+    }
+    if (break_length == 0) {
+      out.push_back(c == kTab ? ' ' : c);
+      ++i;
+      continue;
+    }
+    if (!EndsWithLineBreak(out)) out.append("\r\n");
+    i += break_length;
+    while (i < n && text[i] == kTab) ++i;
+    while (i < n && text[i] == ' ') ++i;
+  }
+  return out;
+}
+
+std::string TextBetween(std::string_view text, std::string_view opening, std::string_view closing) {
+  const std::size_t open_at = text.find(opening);
+  if (open_at == std::string_view::npos) return {};
+  const std::size_t start = open_at + opening.size();
+  const std::size_t close_at = text.find(closing, start);
+  if (close_at == std::string_view::npos) return {};
+  return std::string(text.substr(start, close_at - start));
+}
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Position of the last `needle` in `text`, letter case ignored; npos when there is none.
+std::size_t FindLastIgnoringCase(std::string_view text, std::string_view needle) {
+  if (needle.size() > text.size()) return std::string_view::npos;
+  for (std::size_t at = text.size() - needle.size() + 1; at-- > 0;) {
+    std::size_t k = 0;
+    while (k < needle.size() && LowerAscii(text[at + k]) == LowerAscii(needle[k])) ++k;
+    if (k == needle.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
+struct Month {
+  std::string_view abbreviation;
+  std::string_view number;
+};
+constexpr std::array<Month, 12> kMonths = {{{"Jan.", "01"},
+                                            {"Feb.", "02"},
+                                            {"Mar.", "03"},
+                                            {"Apr.", "04"},
+                                            {"May.", "05"},
+                                            {"Jun.", "06"},
+                                            {"Jul.", "07"},
+                                            {"Aug.", "08"},
+                                            {"Sep.", "09"},
+                                            {"Oct.", "10"},
+                                            {"Nov.", "11"},
+                                            {"Dec.", "12"}}};
+
+}  // namespace
+
+std::string ConvertDate(std::string_view line) {
+  const std::size_t span_end = FindLastIgnoringCase(line, "</span>");
+  if (span_end == std::string_view::npos) return {};
+  // The year is the four bytes before "</span>"; a line too short for that gives what it has.
+  const std::size_t year_start = span_end >= 4 ? span_end - 4 : 0;
+  std::string date(line.substr(year_start, span_end - year_start));
+  date.push_back('-');
+  for (const Month& month : kMonths) {
+    if (line.find(month.abbreviation) != std::string_view::npos) date.append(month.number);
+  }
+  const std::size_t point = line.find('.');
+  if (point == std::string_view::npos) return {};
+  const std::size_t day_start = point + 2;
+  const std::size_t day_end =
+      line.find(' ', day_start);  // npos also when day_start is past the end
+  if (day_end == std::string_view::npos) return {};
+  date.push_back('-');
+  date.append(line.substr(day_start, day_end - day_start));
+  return date;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+// Reads digits into an unsigned magnitude that stops growing at `limit`, then rounds on the
+// fraction digits without going through floating point, so that long digit strings neither
+// overflow nor lose the rounding decision. Halves go to the even neighbour.
+std::int64_t NumericValue(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  const std::uint64_t limit =
+      negative ? std::uint64_t{1} << 63 : std::uint64_t{std::numeric_limits<std::int64_t>::max()};
+  std::uint64_t magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+    magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
+  }
+  if (i < text.size() && text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1])) {
+    const char first = text[i + 1];
+    bool above_half = first > '5';
+    if (first == '5') {
+      for (std::size_t k = i + 2; k < text.size() && IsDigit(text[k]); ++k) {
+        if (text[k] != '0') above_half = true;
+      }
+      if (!above_half && magnitude % 2 == 1) above_half = true;  // a tie: round to even
+    }
+    if (above_half && magnitude < limit) ++magnitude;
+  }
+  if (!negative) return static_cast<std::int64_t>(magnitude);
+  if (magnitude == limit) return std::numeric_limits<std::int64_t>::min();
+  return -static_cast<std::int64_t>(magnitude);
+}
+
+// The counter sits between the first ">" after the tag's "<" and the next "<" that starts at
+// least two bytes later. Every position is checked, so a page cut off inside the tag gives an
+// empty counter rather than a negative length.
+std::string CutPageCounter(std::string_view page_text) {
+  const std::size_t tag = page_text.find(kPageCounterTag);
+  if (tag == std::string_view::npos) return {};
+  const std::size_t close = page_text.find('>', tag + 1);
+  if (close == std::string_view::npos) return {};
+  const std::size_t next = page_text.find('<', close + 2);
+  if (next == std::string_view::npos) return {};
+  return std::string(page_text.substr(close + 1, next - close - 1));
+}
+
+PageCounter ReadPageCounter(std::string_view page_text) {
+  const std::string counter = CutPageCounter(page_text);
+  const std::size_t slash = counter.find('/');
+  if (slash == std::string::npos) return {NumericValue(counter), 0};
+  return {NumericValue(std::string_view(counter).substr(0, slash)),
+          NumericValue(std::string_view(counter).substr(slash + 1))};
+}
+
+}  // namespace ordertable

@@ -34,10 +34,14 @@ constexpr std::string_view kHead =
     "/releases/v5.11.2/css/all.css'>\r\n"
     "<link rel='stylesheet' href='https://" ORDERTABLE_WEB_FONT_HOST
     "/css?family=Roboto:300,400,500,700&display=swap'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/bootstrap.min.css'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/mdb.min.css'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS "css/style.css'>\r\n"
-    "<link href='" ORDERTABLE_ASSETS "css/addons/datatables.min.css' rel='stylesheet'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
+    "css/bootstrap.min.css'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
+    "css/mdb.min.css'>\r\n"
+    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
+    "css/style.css'>\r\n"
+    "<link href='" ORDERTABLE_ASSETS
+    "css/addons/datatables.min.css' rel='stylesheet'>\r\n"
     "<style>.centered{margin:auto; width: 90%}</style>\r\n"
     "<style>span.stars,span.stars span{font-size:0;display:block;background:url(" ORDERTABLE_ASSETS
     "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span{background-position:0 "
@@ -72,10 +76,14 @@ constexpr std::string_view kTail =
     "<th>Store</th>\r\n"
     "<th>Rating</th>\r\n"
     "</tr></tfoot></table></div>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/jquery.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/popper.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/bootstrap.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS "js/mdb.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
+    "js/jquery.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
+    "js/popper.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
+    "js/bootstrap.min.js'></script>\r\n"
+    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
+    "js/mdb.min.js'></script>\r\n"
     "<script type='text/javascript' src='" ORDERTABLE_ASSETS
     "js/addons/datatables.min.js'></script>\r\n"
     "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this).html()),"
@@ -104,9 +112,8 @@ std::string FormatNumber(double value) {
 
 std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& ratings) {
   std::string block;
-  block.reserve(160 + row.order_id.size() + row.date.size() + row.price.size() +
-                row.status.size() + row.image.size() + row.description.size() +
-                row.options.size() + row.store.size());
+  block.reserve(160 + row.order_id.size() + row.date.size() + row.price.size() + row.status.size() +
+                row.image.size() + row.description.size() + row.options.size() + row.store.size());
   block.append("<!--").append(row.order_id).append("-->\r\n");
   block.append("<tr>\r\n");
   // The number cell opens with <td> and closes with </th>: browsers accept it, and existing

@@ -103,8 +103,7 @@ std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator&
   return merged;
 }
 
-bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows,
-                    RatingGenerator& ratings) {
+bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings) {
   const std::filesystem::path document = folder / kTableDocument;
   const std::filesystem::path backup = folder / kTableBackup;
   const std::filesystem::path temporary = folder / kTableTemporary;

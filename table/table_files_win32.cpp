@@ -64,8 +64,8 @@ bool CreateTableFile(const std::filesystem::path& path, std::string_view bytes) 
   while (written && !bytes.empty()) {
     const std::size_t want = (std::min)(kChunk, bytes.size());
     DWORD put = 0;
-    written = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(want), &put, nullptr) &&
-              put == want;
+    written =
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(want), &put, nullptr) && put == want;
     bytes.remove_prefix(want);
   }
   // The data must be on the disk before a rename makes this file the table document.

@@ -1,0 +1,192 @@
+#include "table/document.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "table/rating.h"
+#include "tests/table/table_test_support.h"
+
+namespace ordertable {
+namespace {
+
+using testing::ExpectedDocument;
+using testing::ExpectedRow;
+using testing::kFirstRatings;
+using testing::SampleRow;
+using testing::ScratchFolder;
+
+TEST(FormatNumberTest, WritesNumbersWithoutPaddingOrNeedlessDigits) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {1, "1"},
+      {4, "4"},
+      {12, "12"},
+      {4.84, "4.84"},
+      {0.66, ".66"},
+      {0.05, ".05"},
+      {2.5, "2.5"},
+      {-0.5, "-.5"},
+      {-3, "-3"},
+      {0.0001, ".0001"},
+      {1.0 / 3, ".333333333333333"},
+      {123456789012345, "123456789012345"},
+      {1234567890123456, "1.23456789012346E+15"},
+      {0.00001, "1E-05"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatNumber(c.value), c.text) << c.value;
+}
+
+TEST(RatingGeneratorTest, StartsFromTheFixedSeedAndNeverRestarts) {
+  RatingGenerator ratings;
+  for (const auto& expected : kFirstRatings)
+    EXPECT_EQ(FormatNumber(ratings.NextRating()), expected);
+
+  // Every draw is the seed after one step of the generator's rule, halved, over 2^31.
+  RatingGenerator draws;
+  std::uint64_t seed = 0xFFFFFFFFu;
+  for (int i = 0; i < 10000; ++i) {
+    seed = (seed * 134775813u + 1u) % 4294967296u;
+    const double draw = draws.Draw();
+    ASSERT_EQ(draw, static_cast<double>(seed >> 1) / 2147483648.0) << "draw " << i;
+    ASSERT_GE(draw, 0);
+    ASSERT_LT(draw, 1);
+  }
+}
+
+TEST(RatingGeneratorTest, RatingsStayBetweenZeroAndFourNinetyNineInHundredths) {
+  RatingGenerator ratings;
+  for (int i = 0; i < 100000; ++i) {
+    const double rating = ratings.NextRating();
+    ASSERT_GE(rating, 0);
+    ASSERT_LE(rating, 4.99);
+    const std::string text = FormatNumber(rating);
+    ASSERT_LE(text.size(), 4u) << text;  // at most "4.99"
+    ASSERT_NE(text.back(), '.') << text;
+    if (text.find('.') != std::string::npos) {
+      ASSERT_NE(text.back(), '0') << text;
+    }
+  }
+}
+
+TEST(NewTableDocumentTest, EmptyRowListGivesTheFiftyOneLineFrame) {
+  RatingGenerator ratings;
+  const std::string document = NewTableDocument({}, ratings);
+  EXPECT_EQ(document, ExpectedDocument({}));
+  EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51);
+  EXPECT_EQ(document.find("<!--"), std::string::npos);
+  // No draw was spent on a document without rows.
+  EXPECT_EQ(FormatNumber(ratings.NextRating()), kFirstRatings[0]);
+}
+
+TEST(NewTableDocumentTest, RowsAreNumberedDownToOneWithOneRatingEach) {
+  RatingGenerator ratings;
+  const RowList rows = {SampleRow("8001"), SampleRow("8002"), SampleRow("8003")};
+  const std::string document = NewTableDocument(rows, ratings);
+  EXPECT_EQ(document, ExpectedDocument({{rows[0], "3", kFirstRatings[0]},
+                                        {rows[1], "2", kFirstRatings[1]},
+                                        {rows[2], "1", kFirstRatings[2]}}));
+  EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51 + 12 * 3);
+  EXPECT_EQ(document.find("<!--"), document.find("<!--8001-->"));
+}
+
+TEST(NewTableDocumentTest, EveryLineEndsInCarriageReturnLineFeed) {
+  RatingGenerator ratings;
+  const std::string document = NewTableDocument({SampleRow("1"), SampleRow("2")}, ratings);
+  ASSERT_TRUE(document.ends_with("</body></html>\r\n"));
+  for (std::size_t i = 0; i < document.size(); ++i) {
+    if (document[i] == '\r') {
+      ASSERT_EQ(document[i + 1], '\n') << "at " << i;
+    }
+    if (document[i] == '\n') {
+      ASSERT_EQ(document[i - 1], '\r') << "at " << i;
+    }
+  }
+}
+
+TEST(NewTableDocumentTest, FieldsAreCopiedVerbatim) {
+  OrderRow empty;  // every field empty, the order id included
+  OrderRow raw = SampleRow("9001");
+  raw.description =
+      "<a target='_blank' href='https://x.example/1'>\xE2\x80\x9C\xFF\xFE &amp; <b></a>";
+  raw.options = "Size: \"XL\" \xC3";
+  RatingGenerator ratings;
+  const std::string document = NewTableDocument({empty, raw}, ratings);
+  EXPECT_EQ(document,
+            ExpectedDocument({{empty, "2", kFirstRatings[0]}, {raw, "1", kFirstRatings[1]}}));
+  EXPECT_NE(document.find("\r\n<!---->\r\n<tr>\r\n<td>2</th>\r\n<td></td>\r\n"), std::string::npos);
+}
+
+TEST(NewTableDocumentTest, ASecondDocumentGoesOnWithTheRatingSequence) {
+  RatingGenerator ratings;
+  const RowList first = {SampleRow("1"), SampleRow("2")};
+  const RowList second = {SampleRow("3"), SampleRow("4"), SampleRow("5")};
+  NewTableDocument(first, ratings);
+  EXPECT_EQ(NewTableDocument(second, ratings),
+            ExpectedDocument({{second[0], "3", kFirstRatings[2]},
+                              {second[1], "2", kFirstRatings[3]},
+                              {second[2], "1", kFirstRatings[4]}}));
+}
+
+TEST(WriteNewTableTest, WritesTheDocumentOverALongerOneLeavingNothingElse) {
+  ScratchFolder folder;
+  testing::WriteBytes(folder / kTableDocument, std::string(200000, 'x'));
+  RatingGenerator ratings;
+  const RowList rows = {SampleRow("7")};
+  ASSERT_TRUE(WriteNewTable(folder.path(), rows, ratings));
+  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument),
+            ExpectedDocument({{rows[0], "1", kFirstRatings[0]}}));
+  EXPECT_THAT(testing::FolderEntries(folder.path()), ::testing::ElementsAre(kTableDocument));
+}
+
+// Each case puts something in the way of the write; the folder must come out as it went in.
+TEST(WriteNewTableTest, FailureLeavesTheFolderAsItWas) {
+  const struct {
+    const char* name;
+    const char* folder_in_the_way;
+  } cases[] = {
+      {"document is a folder", kTableDocument},
+      {"temporary file is a folder", "AliExpress Orders.tmp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder / c.folder_in_the_way);
+    testing::WriteBytes(folder / "keep.txt", "kept");
+    RatingGenerator ratings;
+    const auto before = testing::FolderEntries(folder.path());
+    EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings));
+    EXPECT_EQ(testing::FolderEntries(folder.path()), before);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / c.folder_in_the_way));
+  }
+}
+
+TEST(WriteNewTableTest, AMissingFolderIsReported) {
+  ScratchFolder folder;
+  RatingGenerator ratings;
+  EXPECT_FALSE(WriteNewTable(folder / "absent", {SampleRow("1")}, ratings));
+  EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
+}
+
+TEST(WriteNewTableTest, AReadOnlyFolderKeepsItsDocument) {
+  if (!testing::ReadOnlyFoldersRefuseWrites()) {
+    GTEST_SKIP() << "read-only folders do not stop the super-user (or Windows) from writing";
+  }
+  ScratchFolder folder;
+  testing::WriteBytes(folder / kTableDocument, "old table");
+  std::filesystem::permissions(
+      folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  RatingGenerator ratings;
+  EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings));
+  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), "old table");
+}
+
+}  // namespace
+}  // namespace ordertable

@@ -1,0 +1,257 @@
+#include "table/merge.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "table/document.h"
+#include "table/rating.h"
+#include "tests/table/table_test_support.h"
+
+namespace ordertable {
+namespace {
+
+using testing::ExpectedDocument;
+using testing::ExpectedRow;
+using testing::ExpectedRowBlock;
+using testing::kFirstRatings;
+using testing::SampleRow;
+using testing::ScratchFolder;
+
+RowList Rows(const std::vector<std::string>& ids) {
+  RowList rows;
+  for (const auto& id : ids) rows.push_back(SampleRow(id));
+  return rows;
+}
+
+// A table as an earlier build (and the user's hand) left it: its own numbers and ratings,
+// and a description with bytes that are not UTF-8.
+std::vector<ExpectedRow> ExistingRows(const std::vector<std::string>& ids) {
+  std::vector<ExpectedRow> rows;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    OrderRow row = SampleRow(ids[i]);
+    row.description += "\xFF\xC3(";
+    rows.push_back({row, std::to_string(ids.size() - i), i % 2 ? "5" : "0.5"});
+  }
+  return rows;
+}
+
+// The new rows numbered K down to 1 with a fresh generator's ratings, then the old rows.
+std::string ExpectedMerge(const std::vector<std::string>& added,
+                          const std::vector<ExpectedRow>& existing) {
+  std::vector<ExpectedRow> rows;
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    rows.push_back({SampleRow(added[i]), std::to_string(added.size() - i), kFirstRatings[i]});
+  }
+  rows.insert(rows.end(), existing.begin(), existing.end());
+  return ExpectedDocument(rows);
+}
+
+TEST(MergeRowsTest, InsertsOnlyTheOrdersTheTableLacksAtTheTop) {
+  const struct {
+    const char* name;
+    std::vector<std::string> existing;
+    std::vector<std::string> extracted;
+    std::vector<std::string> added;
+  } cases[] = {
+      {"two new orders above the known ones", {"A", "B", "C"}, {"D", "E", "A", "B"}, {"D", "E"}},
+      {"every order known", {"A", "B", "C"}, {"C", "A"}, {}},
+      {"nothing extracted", {"A", "B"}, {}, {}},
+      {"a known order between new ones", {"A"}, {"X", "A", "Y", "Z"}, {"X", "Y", "Z"}},
+      {"a new order extracted twice", {"A"}, {"N", "N", "A"}, {"N", "N"}},
+      {"empty id, table has none", {"A"}, {""}, {""}},
+      {"empty id, table has one", {"", "A"}, {"", "B"}, {"B"}},
+      {"id inside a longer id", {"123"}, {"23", "12"}, {"23", "12"}},
+      {"ids keep their letter case", {"ab"}, {"AB", "ab"}, {"AB"}},
+      {"table without rows", {}, {"P", "Q"}, {"P", "Q"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto existing = ExistingRows(c.existing);
+    RowList rows = Rows(c.extracted);
+    RatingGenerator ratings;
+    EXPECT_EQ(MergeRows(ExpectedDocument(existing), rows, ratings),
+              ExpectedMerge(c.added, existing));
+    EXPECT_EQ(rows, Rows(c.added));
+  }
+}
+
+TEST(MergeRowsTest, TableWithoutKeyCommentsGetsTheRowsAtASoundPlace) {
+  const std::string block = ExpectedRowBlock({SampleRow("N"), "1", kFirstRatings[0]});
+  const struct {
+    const char* name;
+    std::string before;  // the document up to the insertion point
+    std::string after;   // the rest of the document
+    bool line_break_first;
+  } cases[] = {
+      {"after the <tbody> line", "<table>\r\n</tr></thead><tbody>\r\n", "<tfoot><tr>\r\n", false},
+      {"tag in capitals, lone LF", "<TBODY class='x'>\n", "</TBODY>\n", false},
+      {"bare CR", "<tbody>\r", "<tfoot>\r", false},
+      {"<tbody> on the last line", "<table><tbody>", "", true},
+      {"before <tfoot>", "<table>\r\n</tbody>\r\n", "<tfoot><tr>\r\n</table>\r\n", false},
+      {"<tfoot> inside a line", "<table>", "<tfoot></tfoot>\r\n", true},
+      {"no table at all", "hand-written text\r\n", "", false},
+      {"no table, no final line break", "text", "", true},
+      {"empty document", "", "", false},
+      {"look-alike tags", "<tbodyx>\r\n<tfooter>\r\n", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RowList rows = Rows({"N"});
+    RatingGenerator ratings;
+    EXPECT_EQ(MergeRows(c.before + c.after, rows, ratings),
+              c.before + (c.line_break_first ? "\r\n" : "") + block + c.after);
+  }
+}
+
+TEST(MergeRowsTest, AHeadCommentStaysTheInsertionPoint) {
+  // The first "<!--" is where rows go, wherever it stands: the document format is fixed.
+  RowList rows = Rows({"N"});
+  RatingGenerator ratings;
+  EXPECT_EQ(MergeRows("<head><!-- note -->\r\n<tbody>\r\n", rows, ratings),
+            "<head>" + ExpectedRowBlock({SampleRow("N"), "1", kFirstRatings[0]}) +
+                "<!-- note -->\r\n<tbody>\r\n");
+}
+
+TEST(KeyCommentIndexTest, AgreesWithAPlainSearchOnEveryDocument) {
+  // Documents of comment pieces make nested, overlapping and unclosed comments common; half
+  // the probed ids are cut out of the document itself, so present ids come up often.
+  std::mt19937 random(20240601);
+  const std::vector<std::string> pieces = {"<!--", "-->", "-", "--", "<", ">", "!", "a", "b"};
+  auto document_text = [&] {
+    std::string s;
+    for (auto n = random() % 16; n > 0; --n) s += pieces[random() % pieces.size()];
+    return s;
+  };
+  int present = 0;
+  int probes = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const std::string document = document_text();
+    const KeyCommentIndex index(document);
+    for (int probe = 0; probe < 8; ++probe, ++probes) {
+      std::string id;
+      if (probe % 2 == 0 && !document.empty()) {
+        const std::size_t start = random() % document.size();
+        id = document.substr(start, random() % 8);
+      } else {
+        for (auto n = random() % 3; n > 0; --n) id += pieces[random() % pieces.size()];
+      }
+      const bool expected = document.find("<!--" + id + "-->") != std::string::npos;
+      ASSERT_EQ(index.Holds(id), expected) << "document " << document << " id " << id;
+      ASSERT_EQ(DocumentHoldsOrder(document, id), expected);
+      present += expected;
+    }
+  }
+  // Both answers were met often, so the comparison means something either way.
+  EXPECT_GT(present, probes / 50);
+  EXPECT_LT(present, probes - probes / 50);
+}
+
+struct TableFolder {
+  ScratchFolder folder;
+  std::filesystem::path document = folder / kTableDocument;
+  std::filesystem::path backup = folder / kTableBackup;
+};
+
+TEST(MergeIntoTableTest, KeepsTheOldTableAsBackupAndWritesTheMergedOne) {
+  TableFolder table;
+  const auto existing = ExistingRows({"A", "B", "C"});
+  testing::WriteBytes(table.document, ExpectedDocument(existing));
+  testing::WriteBytes(table.backup, "the backup of an earlier merge");
+  testing::WriteBytes(table.folder / "AliExpress Orders.tmp", "left by a run that stopped");
+  RowList rows = Rows({"D", "E", "A"});
+  RatingGenerator ratings;
+
+  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings));
+  EXPECT_EQ(testing::ReadBytes(table.document), ExpectedMerge({"D", "E"}, existing));
+  EXPECT_EQ(testing::ReadBytes(table.backup), ExpectedDocument(existing));
+  EXPECT_EQ(rows, Rows({"D", "E"}));
+  EXPECT_THAT(testing::FolderEntries(table.folder.path()),
+              ::testing::ElementsAre(kTableBackup, kTableDocument));
+}
+
+TEST(MergeIntoTableTest, NoNewOrderRewritesTheSameTableAndItsBackup) {
+  TableFolder table;
+  const std::string old_table = ExpectedDocument(ExistingRows({"A", "B"}));
+  testing::WriteBytes(table.document, old_table);
+  RowList rows = Rows({"B"});
+  RatingGenerator ratings;
+  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings));
+  EXPECT_EQ(testing::ReadBytes(table.document), old_table);
+  EXPECT_EQ(testing::ReadBytes(table.backup), old_table);
+  EXPECT_TRUE(rows.empty());
+}
+
+// Every case puts an obstacle in the merge's way; the merge must say so and leave every file
+// (and so every row of the table) as it was.
+TEST(MergeIntoTableTest, FailureLosesNothing) {
+  const std::string old_table = ExpectedDocument(ExistingRows({"A", "B"}));
+  const std::string old_backup = ExpectedDocument(ExistingRows({"A"}));
+  const struct {
+    const char* name;
+    std::function<void(TableFolder&)> arrange;
+  } cases[] = {
+      {"document vanished", [&](TableFolder& t) { testing::WriteBytes(t.backup, old_backup); }},
+      {"document replaced by a folder",
+       [&](TableFolder& t) {
+         std::filesystem::create_directories(t.document / "inside");
+         testing::WriteBytes(t.backup, old_backup);
+       }},
+      {"backup name taken by a folder",
+       [&](TableFolder& t) {
+         testing::WriteBytes(t.document, old_table);
+         std::filesystem::create_directories(t.backup / "inside");
+       }},
+      {"temporary file name taken by a folder",
+       [&](TableFolder& t) {
+         testing::WriteBytes(t.document, old_table);
+         testing::WriteBytes(t.backup, old_backup);
+         std::filesystem::create_directory(t.folder / "AliExpress Orders.tmp");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TableFolder table;
+    c.arrange(table);
+    std::map<std::string, std::string> files_before;
+    for (const auto& name : testing::FolderEntries(table.folder.path())) {
+      if (std::filesystem::is_regular_file(table.folder / name)) {
+        files_before[name] = testing::ReadBytes(table.folder / name);
+      }
+    }
+    const auto entries_before = testing::FolderEntries(table.folder.path());
+    RowList rows = Rows({"N", "A"});
+    RatingGenerator ratings;
+
+    EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings));
+    EXPECT_EQ(testing::FolderEntries(table.folder.path()), entries_before);
+    for (const auto& [name, bytes] : files_before) {
+      EXPECT_EQ(testing::ReadBytes(table.folder / name), bytes) << name;
+    }
+  }
+}
+
+TEST(MergeIntoTableTest, AReadOnlyFolderKeepsTheTable) {
+  if (!testing::ReadOnlyFoldersRefuseWrites()) {
+    GTEST_SKIP() << "read-only folders do not stop the super-user (or Windows) from writing";
+  }
+  TableFolder table;
+  const std::string old_table = ExpectedDocument(ExistingRows({"A"}));
+  testing::WriteBytes(table.document, old_table);
+  std::filesystem::permissions(
+      table.folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  RowList rows = Rows({"N"});
+  RatingGenerator ratings;
+  EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings));
+  EXPECT_EQ(testing::ReadBytes(table.document), old_table);
+  EXPECT_FALSE(std::filesystem::exists(table.backup));
+}
+
+}  // namespace
+}  // namespace ordertable

@@ -1,0 +1,98 @@
+#include "table/overlap.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "table/document.h"
+#include "tests/table/table_test_support.h"
+
+namespace ordertable {
+namespace {
+
+using testing::ScratchFolder;
+
+// The part of an order-list page the check reads: per order, an "order-info" block whose
+// "info-body" line carries the order id, amid the lines a real page has around them.
+std::string OrderPage(const std::vector<std::string>& ids, bool capitals = false) {
+  const std::string info = capitals ? "ORDER-INFO" : "order-info";
+  const std::string body = capitals ? "INFO-BODY" : "info-body";
+  std::string page = "<html>\r\n<head><title>Orders</title></head>\r\n<body>\r\n<table>\r\n";
+  for (const auto& id : ids) {
+    page += "<tbody class=\"order-item-wraper\">\r\n<tr class=\"order-head\">\r\n";
+    page += "<td class=\"" + info + "\">\r\n<p class=\"first-row\">\r\n";
+    page += "<span class=\"info-title\">Order ID:</span>\r\n";
+    page += "<span class=\"" + body + "\">" + id + "</span>\r\n";
+    page += "</p>\r\n<p class=\"second-row\">\r\n<span class=\"info-body\">Mar. 15 2019</span>\r\n";
+    page += "</p>\r\n</td>\r\n</tr>\r\n</tbody>\r\n";
+  }
+  return page + "</table>\r\n</body>\r\n</html>";
+}
+
+std::string Table(const std::vector<std::string>& ids) {
+  std::string document = "<tbody>\r\n";
+  for (const auto& id : ids) document += "<!--" + id + "-->\r\n<tr>\r\n</tr>\r\n";
+  return document;
+}
+
+TEST(PageOverlapsTableTest, AnswersWhetherAnyOrderOfThePageIsInTheTable) {
+  const struct {
+    const char* name;
+    std::optional<std::string> page;      // nothing: no cached page file
+    std::optional<std::string> document;  // nothing: no table document
+    bool overlaps;
+  } cases[] = {
+      {"fifth order is the table's newest", OrderPage({"15", "14", "13", "12", "11", "10"}),
+       Table({"11", "10", "9"}), true},
+      {"first order known", OrderPage({"11", "10"}), Table({"11"}), true},
+      {"all orders newer", OrderPage({"15", "14", "13"}), Table({"11", "10"}), false},
+      {"class names in capitals", OrderPage({"15", "11"}, true), Table({"11"}), true},
+      {"id inside a longer id", OrderPage({"23"}), Table({"123", "234"}), false},
+      {"id letter case kept", OrderPage({"ab"}), Table({"AB"}), false},
+      {"empty id, table has an empty key", OrderPage({""}), Table({"", "5"}), true},
+      {"empty id, table has none", OrderPage({""}), Table({"5"}), false},
+      {"no table document", OrderPage({"11"}), std::nullopt, false},
+      {"no cached page file", std::nullopt, Table({"11"}), false},
+      {"info-body on the last line",
+       "<td class=\"order-info\">\r\n<span class=\"info-body\">11</span>", Table({"11"}), false},
+      {"info-body on the last line, line break after",
+       "<td class=\"order-info\">\r\n<span class=\"info-body\">11</span>\r\n", Table({"11"}),
+       false},
+      {"info-body one line before the end",
+       "<td class=\"order-info\">\r\n<span class=\"info-body\">11</span>\r\n</td>", Table({"11"}),
+       true},
+      {"order-info without info-body after it",
+       "<span class=\"info-body\">11</span>\r\n<td class=\"order-info\">\r\n</td>\r\n</html>",
+       Table({"11"}), false},
+      {"lone LF does not end a line",
+       "<td class=\"order-info\">\n<span class=\"info-body\">11</span>\r\nend", Table({"11"}),
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder / "tmp");
+    if (c.page) testing::WriteBytes(folder.path() / "tmp" / "AE_orders_03.html", *c.page);
+    if (c.document) testing::WriteBytes(folder / kTableDocument, *c.document);
+    EXPECT_EQ(PageOverlapsTable(folder.path(), 3), c.overlaps);
+  }
+}
+
+TEST(PageOverlapsTableTest, ReadsTheNumberedPageAndChangesNoFile) {
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder / "tmp");
+  testing::WriteBytes(folder.path() / "tmp" / "AE_orders_09.html", OrderPage({"1"}));
+  testing::WriteBytes(folder.path() / "tmp" / "AE_orders_10.html", OrderPage({"2"}));
+  testing::WriteBytes(folder / kTableDocument, Table({"2"}));
+  EXPECT_FALSE(PageOverlapsTable(folder.path(), 9));
+  EXPECT_TRUE(PageOverlapsTable(folder.path(), 10));
+  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), Table({"2"}));
+  EXPECT_EQ(testing::FolderEntries(folder.path()),
+            (std::vector<std::string>{kTableDocument, "tmp"}));
+}
+
+}  // namespace
+}  // namespace ordertable

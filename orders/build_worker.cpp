@@ -19,8 +19,8 @@ BuildOutcome RunTableBuild(const std::filesystem::path& folder, bool update_mode
   for (int page = 1; page <= pages; ++page) ExtractRowsFromFile(CachedPageFile(folder, page), rows);
 
   RatingGenerator& ratings = ProcessRatingGenerator();
-  const bool written = update_mode ? MergeIntoTable(folder, rows, ratings)
-                                   : WriteNewTable(folder, rows, ratings);
+  const bool written =
+      update_mode ? MergeIntoTable(folder, rows, ratings) : WriteNewTable(folder, rows, ratings);
   // Nothing was written on failure, so no row counts as written or added.
   if (!written) return {BuildResult::kWriteFailed, 0};
   const std::size_t limit = static_cast<std::size_t>(std::numeric_limits<int>::max());

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the wizard shows, byte for byte. Line breaks are CR LF.
+namespace ordertable::texts {
+
+inline constexpr std::string_view kIntro =
+    "This program allows you to make an offline, searchable, responsive web table "
+    "of your AliExpress purchases."
+    "\r\n\r\n"
+    "To proceed, open AliExpress in your PC browser (IE Edge Chrome Firefox...) "
+    "and connect to your AliExpress account then go to 'My Orders'."
+    "\r\n\r\n"
+    "When you are ready click on 'Next'.";
+
+// Unlike the intro, it has a comma after "responsive".
+inline constexpr std::string_view kUpdateQuestion =
+    "This program allows you to make an offline, searchable, responsive, web table "
+    "of your AliExpress purchases."
+    "\r\n\r\n"
+    "We detected an existing 'AliExpress Orders.html', "
+    "would you like to update it with recent purchases ? ";
+
+inline constexpr std::string_view kErase =
+    "Are you sure you want to start from new and erase (overwrite) "
+    "your existing table of purchases ?";
+
+inline constexpr std::string_view kAdvice =
+    "If you have a lot of orders, we suggest that you display "
+    "them \"30/page\" from the drop-down control near the top of the list."
+    "\r\n\r\n"
+    "When you are ready click on 'Next'.";
+
+inline constexpr std::string_view kInstruction =
+    "- Hit [ Ctrl + U ] in the Orders page to view its source code"
+    "\r\n"
+    "- Hit [ Ctrl + A ] to select all the code (after it is displayed 100%)"
+    "\r\n"
+    "- Hit [ Ctrl + C ] to copy the source code to the clipboard";
+
+inline constexpr std::string_view kNextPage =
+    "Use the right arrow to go to the next page of your orders, then"
+    "\r\n"
+    "- Hit [ Ctrl + U ] in the Orders page to view its source code"
+    "\r\n"
+    "- Hit [ Ctrl + A ] to select all the code (after it is displayed 100%)"
+    "\r\n"
+    "- Hit [ Ctrl + C ] to copy the source code to the clipboard";
+
+// Buttons.
+inline constexpr std::string_view kNext = "Next";
+inline constexpr std::string_view kCancel = "Cancel";
+inline constexpr std::string_view kYes = "YES";
+inline constexpr std::string_view kNo = "No";
+inline constexpr std::string_view kEraseButton = "ERASE";
+inline constexpr std::string_view kPrevious = "Prev.";
+inline constexpr std::string_view kView = "VIEW";
+inline constexpr std::string_view kLocate = "Locate";
+
+// Status line; each must fit its 110 pixels.
+inline constexpr std::string_view kFirstExpectation = "Expected: page 1/??";
+inline constexpr std::string_view kExpectation = "Expected: page ";
+inline constexpr std::string_view kTreatingOrders = "TREATING ORDERS";
+inline constexpr std::string_view kWrongPage = "Error: wrong page";
+// The page was right but its cached page file could not be written.
+inline constexpr std::string_view kNotSaved = "Error: not saved";
+inline constexpr std::string_view kUpdatingTable = "UPDATING TABLE";
+inline constexpr std::string_view kGeneratingTable = "GENERATING TABLE";
+
+// Fast re-build question: kFastRebuild + pages + kFastRebuildEnd.
+inline constexpr std::string_view kFastRebuild = "Do a fast re-build of the table from ";
+inline constexpr std::string_view kFastRebuildEnd = " pages ?";
+
+// Closes the browser's source tab: Ctrl held, w, Ctrl released.
+inline constexpr std::string_view kCloseTabScript = "{CTRL_D}w{CTRL_U}";
+
+// Result step.
+inline constexpr std::string_view kUpToDate =
+    " No new order found :)"
+    "\r\n\r\n"
+    "Your offline, searchable, responsive, web table of "
+    "AliExpress purchases is already up-to-date !"
+    "\r\n\r\n"
+    "Do you want to view the table now ?";
+
+// kUpdatedHead + rows + kUpdatedTail.
+inline constexpr std::string_view kUpdatedHead =
+    "Your offline, searchable, responsive, web table of "
+    "AliExpress purchases has successfully been updated !"
+    "\r\n\r\n";
+inline constexpr std::string_view kUpdatedTail =
+    " new item(s) were added."
+    "\r\n\r\n"
+    "The rating for the new orders are still randomized. "
+    "If you want to give them a correct rating, open the Html file "
+    "in an editor such as Notepad, and change the numbers after "
+    "each occurence of: <span class='stars'>"
+    "\r\n\r\n"
+    "Do you want to view your AliExpress Orders table now ?";
+
+// kGeneratedHead + rows + kGeneratedMiddle + pages + kGeneratedTail.
+inline constexpr std::string_view kGeneratedHead =
+    "The offline, searchable, responsive, web table of your "
+    "AliExpress purchases has successfully been generated !"
+    "\r\n\r\n";
+inline constexpr std::string_view kGeneratedMiddle = " items were found across ";
+inline constexpr std::string_view kGeneratedTail =
+    " pages."
+    "\r\n\r\n"
+    "By default the rating for each order has been randomized. "
+    "If you want to give a correct rating, open the Html file "
+    "in an editor such as Notepad, and change the numbers after "
+    "each occurence of: <span class='stars'>"
+    "\r\n\r\n"
+    "Do you want to view your AliExpress Orders table now ?";
+
+// When the build could not write the table: a head by mode, then where the table that was
+// there before now lives, then what to do.
+inline constexpr std::string_view kNotUpdatedHead =
+    "Your offline, searchable, responsive, web table of "
+    "AliExpress purchases could not be updated !"
+    "\r\n\r\n"
+    "The new orders could not be written to the disk. ";
+inline constexpr std::string_view kNotGeneratedHead =
+    "The offline, searchable, responsive, web table of your "
+    "AliExpress purchases could not be written to the disk !"
+    "\r\n\r\n";
+inline constexpr std::string_view kKeptInDocument =
+    "No order was lost: your previous table is still in 'AliExpress Orders.html'."
+    "\r\n\r\n"
+    "Make sure that the disk is not full and that no other program has the table open, "
+    "then run this program again.";
+inline constexpr std::string_view kKeptInBackup =
+    "No order was lost: your previous table is kept in 'AliExpress Orders.bkp'. "
+    "Rename it to 'AliExpress Orders.html' to get it back."
+    "\r\n\r\n"
+    "Make sure that the disk is not full and that no other program has the table open, "
+    "then run this program again.";
+inline constexpr std::string_view kKeptOnline =
+    "No order was lost: your orders are all still listed in 'My Orders' on AliExpress."
+    "\r\n\r\n"
+    "Make sure that the disk is not full and that this folder is not read-only, "
+    "then run this program again.";
+
+}  // namespace ordertable::texts

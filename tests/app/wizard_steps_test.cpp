@@ -1,0 +1,231 @@
+// The wizard's steps and transitions, its poll timer's dot animation and the two ways out.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+#include "tests/app/wizard_test_support.h"
+
+namespace ordertable::testing {
+namespace {
+
+using lines::Lines;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using lines::operator+;
+
+class WizardStepsTest : public WizardTest {
+ protected:
+  void MakeDocument() { std::ofstream(Document()) << "<html>existing table</html>"; }
+  // Takes one page of one, so that the build starts, and reports the worker's result.
+  void BuildFromOnePage() {
+    host_.ScriptWorkerOutcome({BuildResult::kDone, 3});
+    CopyAndTick(MarkedPage("1/1"));
+  }
+};
+
+const Lines kToAdvice{"remove 1001", "remove 2001", "remove 2002", line::Message(want::kAdvice),
+                      line::Button(1002, "Next", "right")};
+
+TEST_F(WizardStepsTest, WithoutTableTheIntroStepHasOneNextButton) {
+  wizard_.OnInit();
+  EXPECT_THAT(Take(), ElementsAreArray(lines::Intro()));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(1001));
+  EXPECT_EQ(host_.MessageHeight(), 160);
+}
+
+TEST_F(WizardStepsTest, WithTableTheUpdateQuestionComesFirst) {
+  MakeDocument();
+  wizard_.OnInit();
+  EXPECT_THAT(Take(), ElementsAreArray(lines::UpdateQuestion()));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(2001, 2002));
+}
+
+TEST_F(WizardStepsTest, AFolderNamedLikeTheTableIsNoTable) {
+  std::filesystem::create_directory(Document());
+  wizard_.OnInit();
+  EXPECT_THAT(Take(), ElementsAreArray(lines::Intro()));
+}
+
+TEST_F(WizardStepsTest, IntroNextLeadsToTheAdviceStepAndANewTable) {
+  wizard_.OnInit();
+  wizard_.OnCommand(1001);
+  EXPECT_THAT(Take(), ElementsAreArray(lines::Intro() + kToAdvice));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(1002));
+  wizard_.OnCommand(1002);
+  BuildFromOnePage();
+  EXPECT_FALSE(host_.WorkerUpdateMode());
+}
+
+TEST_F(WizardStepsTest, UpdateYesLeadsToTheSameAdviceStepAndAnUpdate) {
+  MakeDocument();
+  wizard_.OnInit();
+  wizard_.OnCommand(2001);
+  EXPECT_THAT(Take(), ElementsAreArray(lines::UpdateQuestion() + kToAdvice));
+  wizard_.OnCommand(1002);
+  BuildFromOnePage();
+  EXPECT_TRUE(host_.WorkerUpdateMode());
+}
+
+const Lines kToErase{"remove 2001", "remove 2002", line::Message(want::kErase),
+                     line::Button(2003, "ERASE", "right"), line::Button(2004, "Prev.", "left")};
+
+TEST_F(WizardStepsTest, NoThenPrevAsksTheUpdateQuestionAgain) {
+  MakeDocument();
+  wizard_.OnInit();
+  Take();
+  wizard_.OnCommand(2002);
+  EXPECT_THAT(Take(), ElementsAreArray(kToErase));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(2003, 2004));
+  wizard_.OnCommand(2004);
+  EXPECT_THAT(Take(),
+              ElementsAreArray(Lines{"remove 2003", "remove 2004"} + lines::UpdateQuestion()));
+  EXPECT_TRUE(std::filesystem::exists(Document()));
+  wizard_.OnCommand(2001);
+  wizard_.OnCommand(1002);
+  BuildFromOnePage();
+  EXPECT_TRUE(host_.WorkerUpdateMode());
+}
+
+TEST_F(WizardStepsTest, NoThenEraseDeletesTheTableAndStartsANewOne) {
+  MakeDocument();
+  wizard_.OnInit();
+  wizard_.OnCommand(2002);
+  Take();
+  wizard_.OnCommand(2003);
+  EXPECT_THAT(Take(), ElementsAreArray(Lines{"remove 2003", "remove 2004"} + lines::Intro()));
+  EXPECT_FALSE(std::filesystem::exists(Document()));
+  wizard_.OnCommand(1001);
+  wizard_.OnCommand(1002);
+  BuildFromOnePage();
+  EXPECT_FALSE(host_.WorkerUpdateMode());
+}
+
+TEST_F(WizardStepsTest, TheAdviceNextEntersTheCaptureStep) {
+  wizard_.OnInit();
+  wizard_.OnCommand(1001);
+  Take();
+  wizard_.OnCommand(1002);
+  EXPECT_THAT(Take(), ElementsAreArray(lines::EnterCapture()));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(1003, 9001, 9002, 9003, 9004, 9005, 9006, 9007));
+  EXPECT_EQ(host_.MessageHeight(), 60);
+  EXPECT_TRUE(host_.TimerRunning());
+}
+
+TEST_F(WizardStepsTest, CancelGoesBackToTheIntro) {
+  EnterCapture();
+  wizard_.OnCommand(1003);
+  EXPECT_THAT(Take(), ElementsAreArray(lines::CancelCapture() + lines::Intro()));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(1001));
+  EXPECT_FALSE(host_.TimerRunning());
+  EXPECT_EQ(host_.MessageHeight(), 160);
+}
+
+TEST_F(WizardStepsTest, CancelGoesBackToTheUpdateQuestionInUpdateMode) {
+  MakeDocument();
+  EnterCapture();
+  wizard_.OnCommand(1003);
+  EXPECT_THAT(Take(), ElementsAreArray(lines::CancelCapture() + lines::UpdateQuestion()));
+}
+
+TEST_F(WizardStepsTest, TheLitDotRunsAcrossTheFourDotsOnePerTick) {
+  EnterCapture();
+  Lines want;
+  for (int tick = 0; tick < 6; ++tick) {
+    wizard_.OnTimerTick();
+    want = want + lines::Tick(tick == 0 ? 0 : (tick - 1) % 4 + 1) + Lines{"read clipboard"};
+  }
+  EXPECT_THAT(Take(), ElementsAreArray(want));
+  EXPECT_THAT(host_.LitDots(), ElementsAre(2));
+}
+
+TEST_F(WizardStepsTest, TheLitDotGoesOnWhereItStoppedAfterACancel) {
+  EnterCapture();
+  wizard_.OnTimerTick();
+  wizard_.OnTimerTick();
+  wizard_.OnCommand(1003);
+  wizard_.OnCommand(1001);
+  wizard_.OnCommand(1002);
+  Take();
+  wizard_.OnTimerTick();
+  EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(2) + Lines{"read clipboard"}));
+  EXPECT_THAT(host_.LitDots(), ElementsAre(3));
+}
+
+TEST_F(WizardStepsTest, TicksOutsideTheCaptureAndBuildDoNothing) {
+  wizard_.OnInit();
+  Take();
+  wizard_.OnTimerTick();
+  EXPECT_THAT(Take(), IsEmpty());
+  wizard_.OnCommand(1001);
+  wizard_.OnCommand(1002);
+  wizard_.OnCommand(1003);
+  Take();
+  wizard_.OnTimerTick();  // queued before the timer stopped
+  EXPECT_THAT(Take(), IsEmpty());
+}
+
+TEST_F(WizardStepsTest, CommandsOfButtonsThatAreNotShownAreIgnored) {
+  wizard_.OnInit();
+  Take();
+  for (const int id : {1002, 1003, 2001, 2002, 2003, 2004, 3001, 3002}) wizard_.OnCommand(id);
+  EXPECT_THAT(Take(), IsEmpty());
+}
+
+// Steps reached from a fresh start; the table document exists for the update steps.
+struct StepCase {
+  const char* step;
+  bool table;
+  std::vector<int> commands;
+  bool build = false;  // then take one page and see the worker's end
+};
+
+const StepCase kSteps[] = {
+    {"Intro", false, {}},
+    {"UpdateQuestion", true, {}},
+    {"EraseConfirmation", true, {2002}},
+    {"Advice", false, {1001}},
+    {"Capture", false, {1001, 1002}},
+    {"Result", true, {2001, 1002}, true},
+};
+
+class WizardEndTest : public WizardStepsTest, public ::testing::WithParamInterface<StepCase> {
+ protected:
+  void ReachStep() {
+    if (GetParam().table) MakeDocument();
+    wizard_.OnInit();
+    for (const int id : GetParam().commands) wizard_.OnCommand(id);
+    if (GetParam().build) {
+      BuildFromOnePage();
+      wizard_.OnTimerTick();
+      ASSERT_TRUE(host_.Controls().contains(3001));
+    }
+    Take();
+  }
+};
+
+TEST_P(WizardEndTest, EscEndsTheDialogAndTheProcessWithStatus12345) {
+  ReachStep();
+  wizard_.OnCommand(2);
+  EXPECT_THAT(Take(), ElementsAre("end dialog 0", "exit 12345"));
+  EXPECT_EQ(host_.ExitStatus(), 12345);
+}
+
+TEST_P(WizardEndTest, TheCloseBoxEndsTheDialogNormally) {
+  ReachStep();
+  wizard_.OnClose();
+  EXPECT_THAT(Take(), ElementsAre("end dialog 0"));
+  EXPECT_FALSE(host_.ExitStatus().has_value());
+  // Nothing more happens once the dialog has ended.
+  wizard_.OnTimerTick();
+  wizard_.OnCommand(2);
+  EXPECT_THAT(Take(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, WizardEndTest, ::testing::ValuesIn(kSteps),
+                         [](const auto& step) { return std::string(step.param.step); });
+
+}  // namespace
+}  // namespace ordertable::testing

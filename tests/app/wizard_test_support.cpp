@@ -1,0 +1,157 @@
+#include "tests/app/wizard_test_support.h"
+
+#include <atomic>
+#include <fstream>
+
+namespace ordertable::testing {
+
+std::string MarkedPage(std::string_view counter, std::string_view body) {
+  std::string page =
+      "<!DOCTYPE html>\n<html>\n<head>\n\t<title>My Orders</title>\n"
+      "\t<meta name=\"keywords\" content=\"Alibaba Manufacturer Directory\">\n</head>\n"
+      "<body>\n\t<div class=\"pager\">\n\t\t<label class=\"ui-label\">";
+  page += counter;
+  page += "</label>\n\t</div>\n";
+  page += body;
+  page += "</body>\n</html>";
+  return page;
+}
+
+namespace {
+
+std::filesystem::path FreshFolder() {
+  static std::atomic<int> counter{0};
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("ordertable_wizard_" + std::string(info->name()) + "_" + std::to_string(counter++));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "tmp");
+  return folder;
+}
+
+}  // namespace
+
+WizardTest::WizardTest() : folder_(FreshFolder()), host_(folder_), wizard_(host_, folder_) {
+  host_.Attach(wizard_);
+}
+
+WizardTest::~WizardTest() {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+std::filesystem::path WizardTest::CachedPage(int page) const {
+  return Tmp() / ((page < 10 ? "AE_orders_0" : "AE_orders_") + std::to_string(page) + ".html");
+}
+
+void WizardTest::EnterCapture() {
+  wizard_.OnInit();
+  wizard_.OnCommand(std::filesystem::exists(Document()) ? 2001 : 1001);
+  wizard_.OnCommand(1002);
+  Take();
+}
+
+void WizardTest::CopyAndTick(std::string page) {
+  host_.SetClipboard(std::move(page));
+  wizard_.OnTimerTick();
+}
+
+namespace lines {
+
+Lines operator+(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Lines Intro() { return {line::Message(want::kIntro), line::Button(1001, "Next", "right")}; }
+
+Lines UpdateQuestion() {
+  return {line::Message(want::kUpdateQuestion), line::Button(2001, "YES", "right"),
+          line::Button(2002, "No", "left")};
+}
+
+Lines EnterCapture() {
+  return {"remove 1002",
+          line::Message(want::kInstruction),
+          line::Button(1003, "Cancel", "right"),
+          "height 60",
+          "picture 9001 CPY at 36,96",
+          "picture 9002 PST at 233,98",
+          "picture 9003 PG0 at 107,119",
+          "picture 9004 PG0 at 136,119",
+          "picture 9005 PG0 at 165,119",
+          "picture 9006 PG0 at 194,119",
+          "status line 9007 at 107,87",
+          "timer start",
+          line::Status("blue", "Expected: page 1/??")};
+}
+
+Lines CancelCapture() {
+  Lines cancel{"remove 1003", "timer stop"};
+  for (int id = 9001; id <= 9007; ++id) cancel = cancel + Lines{line::Remove(id), "pump"};
+  return cancel + Lines{"height 160", "pump"};
+}
+
+Lines Tick(int from) {
+  Lines tick;
+  if (from > 0) tick.push_back(line::Dot(from, false));
+  tick.push_back(line::Dot(from % 4 + 1, true));
+  return tick;
+}
+
+Lines PageFound() { return {"read clipboard", "timer stop", "page ready"}; }
+
+Lines CaptureOpening() {
+  Lines opening{line::Status("green", "TREATING ORDERS")};
+  for (int dot = 1; dot <= 4; ++dot) opening = opening + Lines{line::Dot(dot, false), "pump"};
+  return opening + Lines{"keys \"{CTRL_D}w{CTRL_U}\"",
+                         "minimise",
+                         "restore",
+                         "pump",
+                         "redraw",
+                         "pump",
+                         "read clipboard",
+                         "empty clipboard"};
+}
+
+Lines Blink() {
+  Lines blink;
+  for (int time = 0; time < 3; ++time) {
+    for (int dot = 1; dot <= 4; ++dot) blink = blink + Lines{line::Dot(dot, true), "pump"};
+    blink.push_back("wait 500");
+    for (int dot = 1; dot <= 4; ++dot) blink = blink + Lines{line::Dot(dot, false), "pump"};
+    blink.push_back("wait 500");
+  }
+  return blink;
+}
+
+Lines Expect(std::string_view next_of_total) {
+  return {line::Status("blue", "Expected: page " + std::string(next_of_total)), "timer start"};
+}
+
+Lines BuildStart(std::string_view caption, bool update_mode) {
+  return {line::Status("green", caption),
+          "remove 9001",
+          "pump",
+          "remove 9002",
+          "pump",
+          "disable 1003",
+          "timer start",
+          update_mode ? "start worker (update)" : "start worker (new table)"};
+}
+
+Lines Result(std::string_view outcome, std::string_view text) {
+  Lines result{"poll worker -> " + std::string(outcome), "timer stop"};
+  for (int id = 9001; id <= 9007; ++id) result = result + Lines{line::Remove(id), "pump"};
+  return result + Lines{"remove 1003",
+                        "height 160",
+                        "pump",
+                        line::Message(text),
+                        line::Button(3001, "VIEW", "right"),
+                        line::Button(3002, "Locate", "left")};
+}
+
+}  // namespace lines
+
+}  // namespace ordertable::testing

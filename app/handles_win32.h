@@ -1,0 +1,154 @@
+#pragma once
+
+// Small owners for Win32 handles, so that every handle, lock and selection is released on
+// every path out of a function, exceptions included.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ordertable {
+
+/// Owns a kernel handle (thread, process, file) and closes it.
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE handle)
+      : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  ~UniqueHandle() { Close(); }
+
+  HANDLE get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  /// Closes the handle now; the owner is then empty.
+  void Close() {
+    if (handle_) CloseHandle(std::exchange(handle_, nullptr));
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+/// Owns a GDI object (bitmap, font, brush) and deletes it.
+template <typename T>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(T object) : object_(object) {}
+  GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      object_ = std::exchange(other.object_, nullptr);
+    }
+    return *this;
+  }
+  ~GdiObject() { Reset(); }
+
+  T get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  void Reset() {
+    if (object_) DeleteObject(std::exchange(object_, nullptr));
+  }
+
+ private:
+  T object_ = nullptr;
+};
+
+/// Owns an icon loaded as a private copy (not shared) and destroys it.
+class UniqueIcon {
+ public:
+  UniqueIcon() = default;
+  explicit UniqueIcon(HICON icon) : icon_(icon) {}
+  UniqueIcon(UniqueIcon&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
+  UniqueIcon& operator=(UniqueIcon&& other) noexcept {
+    if (this != &other) {
+      if (icon_) DestroyIcon(icon_);
+      icon_ = std::exchange(other.icon_, nullptr);
+    }
+    return *this;
+  }
+  ~UniqueIcon() {
+    if (icon_) DestroyIcon(icon_);
+  }
+  HICON get() const { return icon_; }
+
+ private:
+  HICON icon_ = nullptr;
+};
+
+/// Selects a GDI object into a device context and puts the previous one back.
+class SelectionGuard {
+ public:
+  SelectionGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  SelectionGuard(const SelectionGuard&) = delete;
+  SelectionGuard& operator=(const SelectionGuard&) = delete;
+  ~SelectionGuard() {
+    if (previous_) SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+/// The clipboard, opened for one short piece of work and closed again.
+class ClipboardSession {
+ public:
+  explicit ClipboardSession(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ClipboardSession(const ClipboardSession&) = delete;
+  ClipboardSession& operator=(const ClipboardSession&) = delete;
+  ~ClipboardSession() {
+    if (open_) CloseClipboard();
+  }
+  /// False when another program holds the clipboard.
+  bool is_open() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+/// Locks a global memory block for reading or writing and unlocks it.
+class GlobalLock {
+ public:
+  explicit GlobalLock(HGLOBAL memory)
+      : memory_(memory), data_(memory ? ::GlobalLock(memory) : nullptr) {}
+  GlobalLock(const GlobalLock&) = delete;
+  GlobalLock& operator=(const GlobalLock&) = delete;
+  ~GlobalLock() {
+    if (data_) GlobalUnlock(memory_);
+  }
+  void* data() const { return data_; }
+  /// The size of the block in bytes (0 when it could not be locked).
+  SIZE_T size() const { return data_ ? GlobalSize(memory_) : 0; }
+
+ private:
+  HGLOBAL memory_;
+  void* data_;
+};
+
+/// Owns a movable global memory block until it is handed to the clipboard.
+class GlobalMemory {
+ public:
+  explicit GlobalMemory(SIZE_T size) : memory_(GlobalAlloc(GMEM_MOVEABLE, size)) {}
+  GlobalMemory(const GlobalMemory&) = delete;
+  GlobalMemory& operator=(const GlobalMemory&) = delete;
+  ~GlobalMemory() {
+    if (memory_) GlobalFree(memory_);
+  }
+  HGLOBAL get() const { return memory_; }
+  /// Gives up ownership, after the clipboard has accepted the block.
+  HGLOBAL Release() { return std::exchange(memory_, nullptr); }
+
+ private:
+  HGLOBAL memory_;
+};
+
+}  // namespace ordertable

@@ -1,0 +1,119 @@
+#include "app/host_win32.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+#include "app/clipboard_win32.h"
+#include "app/controls.h"
+#include "keys/key_script.h"
+#include "orders/build_worker.h"
+
+namespace ordertable {
+namespace {
+
+constexpr SIZE_T kWorkerStackBytes = 1 << 20;
+
+// The worker's thread entry. No exception may end a thread, and the exit code must never be
+// 0 or STILL_ACTIVE, which the dialog takes for "still running".
+DWORD WINAPI RunBuildJob(LPVOID parameter) {
+  auto& job = *static_cast<Win32Host::BuildJob*>(parameter);
+  try {
+    job.outcome = RunTableBuild(job.folder, job.update_mode);
+  } catch (...) {
+    job.outcome = {BuildResult::kWriteFailed, 0};
+  }
+  return static_cast<DWORD>(job.outcome.result);
+}
+
+}  // namespace
+
+Win32Host::Win32Host(WizardDialog& dialog, std::filesystem::path folder)
+    : dialog_(dialog), folder_(std::move(folder)) {}
+
+Win32Host::~Win32Host() {
+  if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
+}
+
+void Win32Host::SetMessageText(const std::string& text) { dialog_.SetMessageText(text); }
+void Win32Host::SetMessageHeight(int height) { dialog_.SetMessageHeight(height); }
+
+void Win32Host::AddButton(int id, const std::string& text, Slot slot) {
+  dialog_.AddButton(id, text, slot == Slot::kRight ? kRightSlot : kLeftSlot);
+}
+
+void Win32Host::AddPicture(int id, Picture picture, Point position) {
+  dialog_.AddPicture(id, picture, position);
+}
+
+void Win32Host::AddStatusLine(int id, Point position) { dialog_.AddStatusLine(id, position); }
+void Win32Host::RemoveControl(int id) { dialog_.RemoveControl(id); }
+void Win32Host::DisableControl(int id) { dialog_.DisableControl(id); }
+void Win32Host::SetPicture(int id, Picture picture) { dialog_.SetPicture(id, picture); }
+
+void Win32Host::StatusPrint(StatusColour colour, const std::string& text) {
+  dialog_.StatusPrint(ColourOf(colour), text);
+}
+
+void Win32Host::LetEventsThrough() { dialog_.LetEventsThrough(); }
+void Win32Host::RedrawDialog() { dialog_.Redraw(); }
+void Win32Host::EndDialog(int result) { dialog_.End(result); }
+void Win32Host::StartPollTimer() { dialog_.StartPollTimer(); }
+void Win32Host::StopPollTimer() { dialog_.StopPollTimer(); }
+
+std::string Win32Host::ReadClipboardText() {
+  return ordertable::ReadClipboardText(dialog_.window());
+}
+void Win32Host::EmptyClipboard() { EmptyClipboardOf(dialog_.window()); }
+void Win32Host::SendPageReady() { dialog_.SendPageReady(); }
+void Win32Host::MinimiseDialog() { dialog_.Minimise(); }
+void Win32Host::RestoreDialog() { dialog_.Restore(); }
+
+bool Win32Host::AskYesNo(const std::string& text) {
+  return MessageBoxA(nullptr, text.c_str(), dialog_.caption().c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool Win32Host::StartBuildWorker(bool update_mode) {
+  if (worker_) return false;  // one build at a time
+  job_ = std::make_unique<BuildJob>(BuildJob{folder_, update_mode, {}});
+  worker_ =
+      UniqueHandle(CreateThread(nullptr, kWorkerStackBytes, RunBuildJob, job_.get(), 0, nullptr));
+  if (!worker_) job_.reset();
+  return static_cast<bool>(worker_);
+}
+
+std::optional<BuildOutcome> Win32Host::PollBuildWorker() {
+  if (!worker_) return std::nullopt;
+  DWORD exit_code = STILL_ACTIVE;
+  if (!GetExitCodeThread(worker_.get(), &exit_code)) return std::nullopt;
+  if (exit_code == STILL_ACTIVE || exit_code == 0) return std::nullopt;
+  return FinishWorker();
+}
+
+BuildOutcome Win32Host::WaitForBuildWorker() {
+  if (!worker_) return job_ ? job_->outcome : BuildOutcome{};
+  return FinishWorker();
+}
+
+// Waiting on the ended thread is what makes the worker's writes visible to this thread.
+BuildOutcome Win32Host::FinishWorker() {
+  WaitForSingleObject(worker_.get(), INFINITE);
+  worker_.Close();
+  return job_->outcome;
+}
+
+void Win32Host::OpenDocument(const std::string& file_name) {
+  ShellExecuteA(nullptr, "open", file_name.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Host::ShowInExplorer(const std::string& file_name) {
+  const std::string parameters = "/select,\"" + file_name + "\"";
+  ShellExecuteA(nullptr, "open", "explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Host::SendKeys(const std::string& script) { SendKeyScript(script); }
+void Win32Host::Wait(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+void Win32Host::ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+
+}  // namespace ordertable

@@ -13,8 +13,8 @@
 namespace ordertable {
 namespace {
 
+using testing::DocumentRow;
 using testing::ExpectedDocument;
-using testing::ExpectedRow;
 using testing::kFirstRatings;
 using testing::SampleRow;
 using testing::ScratchFolder;

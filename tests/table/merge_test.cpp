@@ -17,8 +17,8 @@
 namespace ordertable {
 namespace {
 
+using testing::DocumentRow;
 using testing::ExpectedDocument;
-using testing::ExpectedRow;
 using testing::ExpectedRowBlock;
 using testing::kFirstRatings;
 using testing::SampleRow;
@@ -32,8 +32,8 @@ RowList Rows(const std::vector<std::string>& ids) {
 
 // A table as an earlier build (and the user's hand) left it: its own numbers and ratings,
 // and a description with bytes that are not UTF-8.
-std::vector<ExpectedRow> ExistingRows(const std::vector<std::string>& ids) {
-  std::vector<ExpectedRow> rows;
+std::vector<DocumentRow> ExistingRows(const std::vector<std::string>& ids) {
+  std::vector<DocumentRow> rows;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     OrderRow row = SampleRow(ids[i]);
     row.description += "\xFF\xC3(";
@@ -44,8 +44,8 @@ std::vector<ExpectedRow> ExistingRows(const std::vector<std::string>& ids) {
 
 // The new rows numbered K down to 1 with a fresh generator's ratings, then the old rows.
 std::string ExpectedMerge(const std::vector<std::string>& added,
-                          const std::vector<ExpectedRow>& existing) {
-  std::vector<ExpectedRow> rows;
+                          const std::vector<DocumentRow>& existing) {
+  std::vector<DocumentRow> rows;
   for (std::size_t i = 0; i < added.size(); ++i) {
     rows.push_back({SampleRow(added[i]), std::to_string(added.size() - i), kFirstRatings[i]});
   }

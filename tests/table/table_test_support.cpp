@@ -87,7 +87,7 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::string ExpectedRowBlock(const ExpectedRow& expected) {
+std::string ExpectedRowBlock(const DocumentRow& expected) {
   const OrderRow& row = expected.row;
   return Lines({
       "<!--" + row.order_id + "-->",
@@ -105,7 +105,7 @@ std::string ExpectedRowBlock(const ExpectedRow& expected) {
   });
 }
 
-std::string ExpectedDocument(const std::vector<ExpectedRow>& rows) {
+std::string ExpectedDocument(const std::vector<DocumentRow>& rows) {
   const std::string assets(kAssets);
   std::string text = Lines({
       "<!DOCTYPE html>",

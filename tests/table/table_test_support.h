@@ -35,16 +35,16 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 OrderRow SampleRow(std::string_view id);
 
 /// A row as the document should show it: the order row plus the number and rating texts.
-struct ExpectedRow {
+struct DocumentRow {
   OrderRow row;
   std::string number;
   std::string rating;
 };
 
 /// The 12 lines of an expected row block, each with CR LF, spelled out from the layout.
-std::string ExpectedRowBlock(const ExpectedRow& row);
+std::string ExpectedRowBlock(const DocumentRow& row);
 /// An expected whole table document, spelled out line by line from the layout.
-std::string ExpectedDocument(const std::vector<ExpectedRow>& rows);
+std::string ExpectedDocument(const std::vector<DocumentRow>& rows);
 
 /// The ratings a fresh generator yields first, as the document writes them.
 inline const std::vector<std::string> kFirstRatings = {"4.84", "1",   "2.59", ".66",

@@ -1,7 +1,7 @@
 #include "table/document.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 
 #include "table/table_files.h"
@@ -102,44 +102,64 @@ void AppendCell(std::string& out, std::string_view content) {
 std::string FormatNumber(double value) {
   if (value == 0) return "0";  // also for -0, which carries no sign
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  std::string text = buffer;
+  // Fifteen significant digits, exponent only outside 1E-05 .. 1E+15, as %.15G would write.
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+  std::string text(buffer, end);
+  for (char& ch : text) {
+    if (ch == 'e') ch = 'E';
+  }
   // Fractions below one are written without their leading zero: .66, -.5.
   const std::size_t digits = text[0] == '-' ? 1 : 0;
   if (text.compare(digits, 2, "0.") == 0) text.erase(digits, 1);
   return text;
 }
 
-std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& ratings) {
-  std::string block;
-  block.reserve(160 + row.order_id.size() + row.date.size() + row.price.size() + row.status.size() +
-                row.image.size() + row.description.size() + row.options.size() + row.store.size());
-  block.append("<!--").append(row.order_id).append("-->\r\n");
-  block.append("<tr>\r\n");
+void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
+                    RatingGenerator& ratings) {
+  out.append("<!--").append(row.order_id).append("-->\r\n");
+  out.append("<tr>\r\n");
   // The number cell opens with <td> and closes with </th>: browsers accept it, and existing
   // tables carry it, so rows written later must look the same.
-  block.append("<td>").append(FormatNumber(static_cast<double>(number))).append("</th>\r\n");
-  AppendCell(block, row.date);
-  AppendCell(block, row.price);
-  AppendCell(block, row.status);
-  AppendCell(block, row.image);
-  AppendCell(block, row.description);
-  AppendCell(block, row.options);
-  AppendCell(block, row.store);
-  block.append("<td><span class='stars'>")
+  out.append("<td>").append(FormatNumber(static_cast<double>(number))).append("</th>\r\n");
+  AppendCell(out, row.date);
+  AppendCell(out, row.price);
+  AppendCell(out, row.status);
+  AppendCell(out, row.image);
+  AppendCell(out, row.description);
+  AppendCell(out, row.options);
+  AppendCell(out, row.store);
+  out.append("<td><span class='stars'>")
       .append(FormatNumber(ratings.NextRating()))
       .append("</span></td>\r\n");
-  block.append("</tr>\r\n");
+  out.append("</tr>\r\n");
+}
+
+std::size_t RowBlocksSize(const RowList& rows) {
+  // The fixed text of a block is about 150 bytes; the number and rating add a few more.
+  std::size_t size = 0;
+  for (const OrderRow& row : rows) {
+    size += 192 + row.order_id.size() + row.date.size() + row.price.size() + row.status.size() +
+            row.image.size() + row.description.size() + row.options.size() + row.store.size();
+  }
+  return size;
+}
+
+std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& ratings) {
+  std::string block;
+  AppendRowBlock(block, row, number, ratings);
   return block;
 }
 
 std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings) {
-  std::string document(kHead);
+  std::string document;
+  document.reserve(kHead.size() + RowBlocksSize(rows) + kTail.size());
+  document.append(kHead);
   const long long count = static_cast<long long>(rows.size());
   for (long long i = 0; i < count; ++i) {
-    document += RowBlock(rows[static_cast<std::size_t>(i)], count - i, ratings);
+    AppendRowBlock(document, rows[static_cast<std::size_t>(i)], count - i, ratings);
   }
-  document += kTail;
+  document.append(kTail);
   return document;
 }
 

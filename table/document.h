@@ -19,6 +19,13 @@ std::string FormatNumber(double value);
 /// The 12-line block of one row (key comment first), every line ending in CR LF.
 std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& ratings);
 
+/// Appends RowBlock(row, number, ratings) to `out`.
+void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
+                    RatingGenerator& ratings);
+
+/// Room that the row blocks of `rows` take, give or take a few bytes (to reserve it at once).
+std::size_t RowBlocksSize(const RowList& rows);
+
 /// The whole new table document for `rows`, numbered N down to 1.
 std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings);
 

@@ -84,23 +84,31 @@ InsertionPoint FindInsertionPoint(std::string_view document) {
   return {document.size(), !EndsLine(document, document.size())};
 }
 
-std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings) {
+MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenerator& ratings) {
   const KeyCommentIndex index(document);
   // Every row is tested against the document as read, so dropping rows in one stable pass
   // is the same as testing them one by one from the end of the list.
   std::erase_if(rows, [&index](const OrderRow& row) { return index.Holds(row.order_id); });
 
   const InsertionPoint insertion = FindInsertionPoint(document);
-  std::string merged;
-  merged.reserve(document.size() + rows.size() * 1024 + 2);
-  merged.append(document.substr(0, insertion.position));
-  if (insertion.line_break_first) merged.append("\r\n");
+  MergedTable merged;
+  merged.before = document.substr(0, insertion.position);
+  merged.after = document.substr(insertion.position);
+  merged.block.reserve(RowBlocksSize(rows) + 2);
+  if (insertion.line_break_first) merged.block.append("\r\n");
   const long long added = static_cast<long long>(rows.size());
   for (long long i = 0; i < added; ++i) {
-    merged += RowBlock(rows[static_cast<std::size_t>(i)], added - i, ratings);
+    AppendRowBlock(merged.block, rows[static_cast<std::size_t>(i)], added - i, ratings);
   }
-  merged.append(document.substr(insertion.position));
   return merged;
+}
+
+std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings) {
+  const MergedTable merged = MergeRowsInto(document, rows, ratings);
+  std::string text;
+  text.reserve(document.size() + merged.block.size());
+  text.append(merged.before).append(merged.block).append(merged.after);
+  return text;
 }
 
 bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings) {
@@ -112,12 +120,14 @@ bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGe
   // merging into an empty text would replace it by the new rows alone.
   const std::optional<std::string> existing = ReadTableFile(document);
   if (!existing) return false;
-  const std::string merged = MergeRows(*existing, rows, ratings);
+  const MergedTable merged = MergeRowsInto(*existing, rows, ratings);
 
   // The merged text is complete on disk before the table is moved aside, and the table is
   // moved back when the merged text cannot take its place, so at every moment the rows
   // live on in the document or in its backup.
-  if (!RemoveTableFile(temporary) || !CreateTableFile(temporary, merged)) return false;
+  if (!RemoveTableFile(temporary) ||
+      !CreateTableFile(temporary, {merged.before, merged.block, merged.after}))
+    return false;
   if (!RemoveTableFile(backup) || !MoveTableFile(document, backup)) {
     RemoveTableFile(temporary);
     return false;

@@ -35,6 +35,17 @@ struct InsertionPoint {
 };
 InsertionPoint FindInsertionPoint(std::string_view document);
 
+/// A merged table document in three parts: the document up to the insertion point, the
+/// blocks of the new rows, the rest of the document.
+struct MergedTable {
+  std::string_view before;
+  std::string block;
+  std::string_view after;
+};
+
+/// MergeRows without joining the parts, so a large table is not copied once more in memory.
+MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenerator& ratings);
+
 /// Drops the rows whose order the document already holds and returns the document text
 /// with the remaining rows' blocks inserted at the top of the table.
 std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings);

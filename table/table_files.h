@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,9 +16,10 @@ inline constexpr const char* kTableTemporary = "AliExpress Orders.tmp";
 /// ordinary file, or cannot be read to its end.
 std::optional<std::string> ReadTableFile(const std::filesystem::path& path);
 
-/// Creates `path`, which must not exist, writes `bytes` and flushes them to the disk; the
-/// file is opened without sharing. On failure removes what it created and returns false.
-bool CreateTableFile(const std::filesystem::path& path, std::string_view bytes);
+/// Creates `path`, which must not exist, and writes `parts` one after the other; the file is
+/// opened without sharing. On failure removes what it created and returns false.
+bool CreateTableFile(const std::filesystem::path& path,
+                     std::initializer_list<std::string_view> parts);
 
 /// Renames the file `from` to `to`, replacing a file of that name; false on failure.
 bool MoveTableFile(const std::filesystem::path& from, const std::filesystem::path& to);

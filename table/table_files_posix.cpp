@@ -64,11 +64,14 @@ std::optional<std::string> ReadTableFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool CreateTableFile(const std::filesystem::path& path, std::string_view bytes) {
+bool CreateTableFile(const std::filesystem::path& path,
+                     std::initializer_list<std::string_view> parts) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (file.get() < 0) return false;
+  bool written = true;
+  for (const std::string_view part : parts) written = written && WriteAll(file.get(), part);
   // The data must be on the disk before a rename makes this file the table document.
-  if (WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0 && file.Close()) return true;
+  if (written && ::fsync(file.get()) == 0 && file.Close()) return true;
   if (file.get() >= 0) file.Close();
   ::unlink(path.c_str());
   return false;

@@ -56,17 +56,20 @@ std::optional<std::string> ReadTableFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool CreateTableFile(const std::filesystem::path& path, std::string_view bytes) {
+bool CreateTableFile(const std::filesystem::path& path,
+                     std::initializer_list<std::string_view> parts) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   bool written = true;
-  while (written && !bytes.empty()) {
-    const std::size_t want = (std::min)(kChunk, bytes.size());
-    DWORD put = 0;
-    written =
-        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(want), &put, nullptr) && put == want;
-    bytes.remove_prefix(want);
+  for (std::string_view bytes : parts) {
+    while (written && !bytes.empty()) {
+      const std::size_t want = (std::min)(kChunk, bytes.size());
+      DWORD put = 0;
+      written = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(want), &put, nullptr) &&
+                put == want;
+      bytes.remove_prefix(want);
+    }
   }
   // The data must be on the disk before a rename makes this file the table document.
   if (written && FlushFileBuffers(file.get()) && file.Close()) return true;

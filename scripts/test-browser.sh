@@ -40,10 +40,13 @@ rm -rf "$work"
 mkdir -p "$work/table"
 bash web/stage-assets.sh "$work/site"
 
-# A first capture of 3 pages of 8 orders, then a later one of 4 pages whose first 12 orders
-# are newer than anything in the table; the update stops taking orders at the known ones.
-"$sample_pages" "$work/pages-first" --pages 3 --orders-per-page 8 --first-id 8100000000000100
-"$sample_pages" "$work/pages-later" --pages 4 --orders-per-page 8 --first-id 8100000000000112
+# A first capture of 3 pages of 8 orders (ids 100 to 123 after the prefix, newest first), then
+# a later one of 4 pages starting 12 orders earlier in the id range: 12 new orders above the 20
+# that the table already holds. Overlapping ids give identical orders (same seed).
+"$sample_pages" "$work/pages-first" --pages 3 --orders-per-page 8 --first-id 8012000000000100 \
+  >/dev/null
+"$sample_pages" "$work/pages-later" --pages 4 --orders-per-page 8 --first-id 8012000000000088 \
+  >/dev/null
 (
   cd "$work/table"
   "$cli" import "$work"/pages-first/page_*.html

@@ -1,0 +1,66 @@
+// ordertable-cli: the order-page tools without the wizard, for pages saved as files and for
+// end-to-end checks.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/build_commands.h"
+#include "cli/commands.h"
+
+namespace ordertable::cli {
+namespace {
+
+// The commands; each lives in a file of its own and is declared in a header of this folder.
+const Command kCommands[] = {
+    {"rows", kPageCommandsHelp, RunRowsCommand},
+    {"clean", "", RunCleanCommand},
+    {"build", kBuildCommandsHelp, RunBuildCommand},
+    {"import", "", RunImportCommand},
+};
+
+void PrintUsage(std::ostream& out) {
+  out << "Usage: ordertable-cli COMMAND [ARGUMENTS...]\n"
+         "       ordertable-cli --help\n"
+         "Reads the pages of the order list (\"My Orders\") saved from the browser as page\n"
+         "source. File names are relative to the current folder.\n"
+         "\n"
+         "Commands:\n";
+  for (const Command& command : kCommands) out << command.help;
+  out << "\n"
+         "Exit status of rows and clean: 0 done, 1 bad arguments or FILE unreadable,\n"
+         "3 standard output could not be written.\n";
+}
+
+int Run(int argc, char** argv) {
+  SetBinaryOutput();
+  if (argc < 2) {
+    PrintUsage(std::cerr);
+    return kExitUnreadable;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(std::cout);
+    std::cout.flush();
+    return std::cout ? kExitSuccess : kExitOutputFailed;
+  }
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  for (const Command& command : kCommands) {
+    if (command.name == name) return command.run(args, ".", std::cout, std::cerr);
+  }
+  std::cerr << "ordertable-cli: unknown command '" << name << "' (see --help)\n";
+  return kExitUnreadable;
+}
+
+}  // namespace
+}  // namespace ordertable::cli
+
+int main(int argc, char** argv) {
+  try {
+    return ordertable::cli::Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << "ordertable-cli: " << error.what() << "\n";
+    return 1;
+  }
+}

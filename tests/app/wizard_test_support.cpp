@@ -71,6 +71,11 @@ Lines UpdateQuestion() {
           line::Button(2002, "No", "left")};
 }
 
+Lines ToAdvice() {
+  return {"remove 1001", "remove 2001", "remove 2002", line::Message(want::kAdvice),
+          line::Button(1002, "Next", "right")};
+}
+
 Lines EnterCapture() {
   return {"remove 1002",
           line::Message(want::kInstruction),
@@ -99,6 +104,8 @@ Lines Tick(int from) {
   tick.push_back(line::Dot(from % 4 + 1, true));
   return tick;
 }
+
+Lines NoPage() { return {"read clipboard"}; }
 
 Lines PageFound() { return {"read clipboard", "timer stop", "page ready"}; }
 
@@ -139,6 +146,10 @@ Lines BuildStart(std::string_view caption, bool update_mode) {
           "disable 1003",
           "timer start",
           update_mode ? "start worker (update)" : "start worker (new table)"};
+}
+
+Lines Capture(int from, const Lines& outcome) {
+  return Tick(from) + PageFound() + CaptureOpening() + outcome;
 }
 
 Lines Result(std::string_view outcome, std::string_view text) {

@@ -75,13 +75,17 @@ Lines operator+(Lines a, const Lines& b);
 /// The first step: intro, or the update question when a table exists.
 Lines Intro();
 Lines UpdateQuestion();
+/// From the intro or the update question to the advice step.
+Lines ToAdvice();
 /// Entering the capture step from the advice step.
 Lines EnterCapture();
 /// Cancelling the capture (before the first step is built again).
 Lines CancelCapture();
 /// One timer tick that moves the lit dot from `from` (0 = none) on, without its poll.
 Lines Tick(int from);
-/// A tick's clipboard poll that finds a page, up to the reading of the clipboard again.
+/// A tick's clipboard poll that finds no page.
+Lines NoPage();
+/// A tick's clipboard poll that finds a page, up to the page-ready notification.
 Lines PageFound();
 /// The capture from the status "TREATING ORDERS" to the emptied clipboard.
 Lines CaptureOpening();
@@ -91,6 +95,9 @@ Lines Blink();
 Lines Expect(std::string_view next_of_total);
 /// The build start with `caption` and the worker's start.
 Lines BuildStart(std::string_view caption, bool update_mode);
+/// The capture of a page from the poll that finds it: tick from dot `from`, the opening, then
+/// `outcome` (the lines after the emptied clipboard).
+Lines Capture(int from, const Lines& outcome);
 /// The worker poll that finds the worker ended, up to the result text and its buttons.
 Lines Result(std::string_view outcome, std::string_view text);
 }  // namespace lines

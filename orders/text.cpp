@@ -1,6 +1,7 @@
 #include "orders/text.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -24,14 +25,36 @@ constexpr std::array<bool, 256> kSpecial = SpecialBytes();
 
 bool IsSpecial(char c) { return kSpecial[static_cast<unsigned char>(c)]; }
 
+// A word with the high bit set in exactly those bytes of `x` that are zero.
+std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+
+std::uint64_t Load8(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
 // True when some LF has no CR before it: only then are lone CR and lone LF made breaks.
+// Eight bytes at a time, each compared with the byte before it, because a text of blank
+// lines has a line feed every other byte and a search call per line feed would be slow.
 bool HasLoneLineFeed(std::string_view text) {
   const char* data = text.data();
-  const char* end = data + text.size();
-  for (const char* p = data; p < end; ++p) {
-    p = static_cast<const char*>(std::memchr(p, kLf, static_cast<std::size_t>(end - p)));
-    if (p == nullptr) return false;
-    if (p == data || p[-1] != kCr) return true;
+  const std::size_t n = text.size();
+  if (n == 0) return false;
+  if (data[0] == kLf) return true;
+  std::size_t i = 1;
+  for (; i + 8 <= n; i += 8) {
+    const std::uint64_t line_feeds = ZeroBytes(Load8(data + i) ^ (kLf * kEachByte));
+    const std::uint64_t after_cr = ZeroBytes(Load8(data + i - 1) ^ (kCr * kEachByte));
+    if ((line_feeds & ~after_cr) != 0) return true;
+  }
+  for (; i < n; ++i) {
+    if (data[i] == kLf && data[i - 1] != kCr) return true;
   }
   return false;
 }
@@ -59,6 +82,16 @@ bool EndsWithLineBreak(const std::string& out) {
 std::string CleanUpText(std::string_view text) {
   const bool lone_breaks = HasLoneLineFeed(text);
   const std::size_t n = text.size();
+  // Length of the line break at `at`: 2 for CR LF, 1 for a lone CR or LF once those are
+  // breaks, 0 for no break.
+  auto break_at = [&](std::size_t at) -> std::size_t {
+    if (at >= n) return 0;
+    if (text[at] == kCr) {
+      if (at + 1 < n && text[at + 1] == kLf) return 2;
+      return lone_breaks ? 1 : 0;
+    }
+    return text[at] == kLf ? 1 : 0;  // a CR LF pair is taken at its CR: this LF is lone
+  };
   std::string out;
   out.reserve(lone_breaks ? n + n / 8 + 16 : n);
   std::size_t i = 0;
@@ -69,26 +102,20 @@ std::string CleanUpText(std::string_view text) {
     i = run;
     if (i == n) break;
 
-    const char c = text[i];
-    std::size_t break_length = 0;
-    if (c == kCr) {
-      if (i + 1 < n && text[i + 1] == kLf) {
-        break_length = 2;
-      } else if (lone_breaks) {
-        break_length = 1;
-      }
-    } else if (c == kLf) {
-      break_length = 1;  // a CR LF pair was taken at its CR: this LF is lone
-    }
+    std::size_t break_length = break_at(i);
     if (break_length == 0) {
-      out.push_back(c == kTab ? ' ' : c);
+      out.push_back(text[i] == kTab ? ' ' : text[i]);
       ++i;
       continue;
     }
     if (!EndsWithLineBreak(out)) out.append("\r\n");
-    i += break_length;
-    while (i < n && text[i] == kTab) ++i;
-    while (i < n && text[i] == ' ') ++i;
+    // Every further break that only indentation separates from this one folds into it.
+    do {
+      i += break_length;
+      while (i < n && text[i] == kTab) ++i;
+      while (i < n && text[i] == ' ') ++i;
+      break_length = break_at(i);
+    } while (break_length != 0);
   }
   return out;
 }

@@ -114,6 +114,17 @@ TEST(CleanUpDifferentialTest, MatchesTheLiteralPassesOnDeepIndentation) {
   for (int i = 0; i < 40; ++i) ExpectSameAsPasses(maker.Deep(), i);
 }
 
+TEST(CleanUpDifferentialTest, FindsALoneLineFeedAtAnyPlaceInALongText) {
+  // The check for lone line feeds reads the text in words: try every offset within them.
+  const std::string crlf_text = "<p>\r\n\t<a>\r\n\r\n  <b>\r\r\n\r\n\t\t<c>\r\n";
+  for (std::size_t at = 0; at <= crlf_text.size(); ++at) {
+    std::string text = crlf_text;
+    text.insert(at, "\n");
+    ExpectSameAsPasses(text, static_cast<int>(at));
+  }
+  ExpectSameAsPasses(crlf_text, -1);
+}
+
 TEST(CleanUpDifferentialTest, MatchesTheLiteralPassesOnEveryShortBlankSequence) {
   // All 6^6 texts of up to six bytes over the special bytes and two ordinary ones.
   static constexpr char kBytes[] = {'\t', ' ', '\r', '\n', 'a', '\x1a'};

@@ -17,20 +17,18 @@ namespace ordertable::cli {
 const char* const kBuildCommandsHelp =
     "  build [--update]        build \"AliExpress Orders.html\" in the current folder from the\n"
     "                          cached page files tmp/AE_orders_NN.html, as the wizard does;\n"
-    "                          --update adds the orders the table lacks at its top and keeps\n"
-    "                          the previous table as \"AliExpress Orders.bkp\". Without\n"
-    "                          --update an existing table is never overwritten.\n"
+    "                          --update adds the orders that the table lacks at its top and\n"
+    "                          keeps the previous table as \"AliExpress Orders.bkp\"; without\n"
+    "                          --update an existing table is never overwritten\n"
     "  import [--update] FILE...\n"
     "                          store order-list pages saved from the browser (page source)\n"
     "                          as the cached page files, replacing those in tmp/, then build;\n"
-    "                          with --update, pages after the first one that reaches an order\n"
-    "                          of the table are not needed.\n"
-    "\n"
-    "Exit status of build and import:\n"
-    "  0  the table was written or updated (the row count is printed)\n"
-    "  1  bad arguments or page files; nothing was written\n"
-    "  2  no cached page file (tmp/AE_orders_01.html); nothing was written\n"
-    "  3  a file could not be written; no order was lost\n";
+    "                          with --update the pages after the first one that holds an\n"
+    "                          order of the table are not needed\n"
+    "                          build and import print the row count; exit status 0: the\n"
+    "                          table was written or updated, 1: bad arguments or page files,\n"
+    "                          2: no cached page file (nothing is written on 1 and 2),\n"
+    "                          3: a file could not be written (no order is lost)\n";
 
 namespace {
 
@@ -125,8 +123,10 @@ struct ImportedPage {
 constexpr std::string_view kPageMarkers[] = {"<html>", "Alibaba Manufacturer Directory",
                                              kPageCounterTag, "</html>"};
 
-std::optional<ImportedPage> ReadSavedPage(const std::string& file, std::ostream& err) {
-  const std::optional<std::string> bytes = ReadWholeFile(file);
+std::optional<ImportedPage> ReadSavedPage(const std::filesystem::path& folder,
+                                          const std::string& file, std::ostream& err) {
+  // File names are relative to the working folder, like every other name of the tool.
+  const std::optional<std::string> bytes = ReadWholeFile(folder / file);
   if (!bytes) {
     err << file << ": cannot be read\n";
     return std::nullopt;
@@ -151,11 +151,11 @@ std::optional<ImportedPage> ReadSavedPage(const std::string& file, std::ostream&
 
 // Reads every file and checks that no page number is given twice.
 std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
-    const std::vector<std::string>& files, std::ostream& err) {
+    const std::filesystem::path& folder, const std::vector<std::string>& files, std::ostream& err) {
   std::map<std::int64_t, ImportedPage> pages;
   bool sound = true;
   for (const auto& file : files) {
-    std::optional<ImportedPage> page = ReadSavedPage(file, err);
+    std::optional<ImportedPage> page = ReadSavedPage(folder, file, err);
     if (!page) {
       sound = false;
       continue;
@@ -217,7 +217,7 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
                      std::ostream& out, std::ostream& err) {
   const std::optional<Options> options = ParseOptions(args, true, err);
   if (!options) return kExitBadInput;
-  const auto pages = ReadSavedPages(options->files, err);
+  const auto pages = ReadSavedPages(folder, options->files, err);
   if (!pages) return kExitBadInput;
   if (!TableStateFits(folder, options->update, err)) return kExitBadInput;
   if (!pages->contains(1)) {

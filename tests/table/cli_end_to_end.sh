@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# End-to-end run of the real ordertable-cli on generated order-list pages: a new table, an
+# update that adds rows, an update that adds none, and failures that must lose nothing.
+#   cli_end_to_end.sh ORDERTABLE_CLI SAMPLE_PAGES
+set -u
+cli=$1
+sample_pages=$2
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect STATUS COMMAND...: runs COMMAND in the table folder and checks its exit status.
+expect() {
+  local want=$1; shift
+  (cd "$work/table" && "$@") >"$work/out" 2>"$work/err"
+  local got=$?
+  [ "$got" = "$want" ] || fail "'$*' exited with $got, not $want: $(cat "$work/err")"
+}
+# The lines of the document without their CR.
+lines() { tr -d '\r' <"$1"; }
+ratings() { lines "$1" | sed -n "s/^<td><span class='stars'>\(.*\)<\/span><\/td>$/\1/p" | tr '\n' ' '; }
+numbers() { lines "$1" | sed -n 's/^<td>\([0-9]*\)<\/th>$/\1/p' | tr '\n' ' '; }
+
+mkdir -p "$work/table" "$work/old" "$work/new"
+"$sample_pages" "$work/old" --pages 3 --orders-per-page 10 --first-id 8012000000000010 >/dev/null
+"$sample_pages" "$work/new" --pages 2 --orders-per-page 10 --first-id 8012000000000005 --crlf \
+  >/dev/null
+doc="$work/table/AliExpress Orders.html"
+bkp="$work/table/AliExpress Orders.bkp"
+
+# No cached page file yet.
+expect 2 "$cli" build
+[ -e "$doc" ] && fail "a build without pages wrote a document"
+
+# A new table of 30 orders from three saved pages.
+expect 0 "$cli" import ../old/page_03.html ../old/page_01.html ../old/page_02.html
+grep -q '^30 row(s) written' "$work/out" || fail "new table: $(cat "$work/out")"
+[ "$(lines "$doc" | wc -l)" = $((51 + 12 * 30)) ] || fail "new table: not 51 + 12 x 30 lines"
+[ "$(grep -c $'\r$' "$doc")" = $((51 + 12 * 30)) ] || fail "new table: a line without CR LF"
+[ "$(tail -c 16 "$doc")" = $'</body></html>\r' ] || fail "new table: last line"
+case "$(ratings "$doc")" in
+  "4.84 1 2.59 .66 4.37 .12 "*) ;;
+  *) fail "new table: ratings $(ratings "$doc")" ;;
+esac
+[ "$(numbers "$doc")" = "$(seq -s ' ' 30 -1 1) " ] || fail "new table: numbers $(numbers "$doc")"
+[ "$(lines "$doc" | sed -n 33p)" = '<!--8012000000000010-->' ] || fail "new table: first key"
+cp "$doc" "$work/first.html"
+
+# Never overwritten without --update.
+expect 1 "$cli" build
+cmp -s "$doc" "$work/first.html" || fail "build without --update changed the table"
+
+# An update: the new page 1 holds five new orders, then five known ones.
+expect 0 "$cli" import --update ../new/page_01.html ../new/page_02.html
+grep -q '^5 new row(s) added' "$work/out" || fail "update: $(cat "$work/out")"
+grep -q 'page 2 not needed' "$work/err" || fail "update: page 2 was used"
+cmp -s "$bkp" "$work/first.html" || fail "update: the backup is not the previous table"
+[ "$(lines "$doc" | wc -l)" = $((51 + 12 * 35)) ] || fail "update: not 51 + 12 x 35 lines"
+cmp -s <(head -n 32 "$doc") <(head -n 32 "$work/first.html") || fail "update: head changed"
+cmp -s <(tail -n +93 "$doc") <(tail -n +33 "$work/first.html") || fail "update: old rows changed"
+case "$(ratings "$doc")" in
+  "4.84 1 2.59 .66 4.37 "*) ;;
+  *) fail "update: ratings $(ratings "$doc")" ;;
+esac
+case "$(numbers "$doc")" in
+  "5 4 3 2 1 30 29 "*) ;;
+  *) fail "update: numbers $(numbers "$doc")" ;;
+esac
+cp "$doc" "$work/second.html"
+
+# An update that finds nothing new.
+expect 0 "$cli" build --update
+grep -q '^0 new row(s) added' "$work/out" || fail "no new order: $(cat "$work/out")"
+cmp -s "$doc" "$work/second.html" || fail "no new order: the table changed"
+cmp -s "$bkp" "$work/second.html" || fail "no new order: the backup differs"
+
+# The document replaced by a folder: the update fails and the backup stays.
+mv "$doc" "$work/kept.html"
+mkdir "$doc"
+expect 3 "$cli" build --update
+[ -d "$doc" ] || fail "document folder: the folder is gone"
+cmp -s "$bkp" "$work/second.html" || fail "document folder: the backup changed"
+rmdir "$doc"
+
+# The document vanished: nothing to update, nothing touched.
+expect 1 "$cli" build --update
+cmp -s "$bkp" "$work/second.html" || fail "vanished: the backup changed"
+mv "$work/kept.html" "$doc"
+
+# A read-only folder: only meaningful where file modes bind us.
+if [ "$(id -u)" != 0 ]; then
+  chmod a-w "$work/table"
+  expect 3 "$cli" build --update
+  chmod u+w "$work/table"
+  cmp -s "$doc" "$work/second.html" || fail "read-only: the table changed"
+else
+  echo "read-only folder case skipped: the super-user writes into read-only folders"
+fi
+
+[ "$failures" = 0 ] && echo "all end-to-end checks passed"
+exit $((failures > 0))

@@ -455,6 +455,14 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     }
     const stars = assets.log.filter((r) => r.path === '/ae/stars.png');
     if (!stars.some((r) => r.status === 200)) throw new Error('stars.png was not served');
+    // Filled row on top, empty row below: 80 x 32.
+    const picture = await page.evaluate((url) => new Promise((resolve) => {
+      const img = new Image();
+      img.onload = () => resolve([img.naturalWidth, img.naturalHeight]);
+      img.onerror = () => resolve(null);
+      img.src = url;
+    }), boxes.length ? boxes[0].background.match(/url\("?([^")]*)/)[1] : '');
+    expectEqual(picture, [80, 32], 'stars.png size');
     return `${spans.length} bars`;
   });
 

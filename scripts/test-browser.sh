@@ -32,8 +32,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target ordertable-cli ordertable-sample-pages
 cli="$build/cli/ordertable-cli"
-sample_pages="$(find "$build" -name ordertable-sample-pages -type f -perm -u+x | head -n 1)"
-[ -x "$cli" ] || cli="$(find "$build" -name ordertable-cli -type f -perm -u+x | head -n 1)"
+sample_pages="$build/tests/support/ordertable-sample-pages"
 
 work="$build/browser-test"
 rm -rf "$work"
@@ -58,6 +57,6 @@ bash web/stage-assets.sh "$work/site"
 node tests/browser/table_document.test.mjs \
   --site "$work/site" \
   --artifacts "$repo/artifacts/browser" \
-  --doc "new,24,$work/new.html" \
-  --doc "updated,36,$work/updated.html" \
+  --doc "new,$((3 * 8)),$work/new.html" \
+  --doc "updated,$((3 * 8 + 12)),$work/updated.html" \
   --mutants

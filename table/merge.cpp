@@ -95,7 +95,9 @@ MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenera
   merged.before = document.substr(0, insertion.position);
   merged.after = document.substr(insertion.position);
   merged.block.reserve(RowBlocksSize(rows) + 2);
-  if (insertion.line_break_first) merged.block.append("\r\n");
+  // The line break only serves the first key comment: with no row to add, the document
+  // must come out unchanged.
+  if (insertion.line_break_first && !rows.empty()) merged.block.append("\r\n");
   const long long added = static_cast<long long>(rows.size());
   for (long long i = 0; i < added; ++i) {
     AppendRowBlock(merged.block, rows[static_cast<std::size_t>(i)], added - i, ratings);

@@ -110,6 +110,17 @@ TEST(MergeRowsTest, TableWithoutKeyCommentsGetsTheRowsAtASoundPlace) {
   }
 }
 
+TEST(MergeRowsTest, NoNewRowLeavesATableWithoutKeyCommentsUnchanged) {
+  // Where a first row would need a line break before it, no row means no line break either.
+  for (const std::string document :
+       {"<table><tbody>", "<table><tfoot></tfoot>", "text", "<tbody>\r\n</tbody>\r\n"}) {
+    SCOPED_TRACE(document);
+    RowList rows;
+    RatingGenerator ratings;
+    EXPECT_EQ(MergeRows(document, rows, ratings), document);
+  }
+}
+
 TEST(MergeRowsTest, AHeadCommentStaysTheInsertionPoint) {
   // The first "<!--" is where rows go, wherever it stands: the document format is fixed.
   RowList rows = Rows({"N"});

@@ -16,32 +16,6 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using lines::operator+;
 
-constexpr std::string_view kRatingAdvice =
-    "If you want to give a correct rating, open the Html file in an editor such as Notepad, "
-    "and change the numbers after each occurence of: <span class='stars'>\r\n\r\n";
-
-std::string GeneratedText(std::string_view rows, std::string_view pages) {
-  return "The offline, searchable, responsive, web table of your AliExpress purchases has "
-         "successfully been generated !\r\n\r\n" +
-         std::string(rows) + " items were found across " + std::string(pages) +
-         " pages.\r\n\r\nBy default the rating for each order has been randomized. " +
-         std::string(kRatingAdvice) + "Do you want to view your AliExpress Orders table now ?";
-}
-
-std::string UpdatedText(std::string_view rows) {
-  return "Your offline, searchable, responsive, web table of AliExpress purchases has "
-         "successfully been updated !\r\n\r\n" +
-         std::string(rows) +
-         " new item(s) were added.\r\n\r\nThe rating for the new orders are still randomized. "
-         "If you want to give them a correct rating, open the Html file in an editor such as "
-         "Notepad, and change the numbers after each occurence of: <span class='stars'>\r\n\r\n"
-         "Do you want to view your AliExpress Orders table now ?";
-}
-
-constexpr std::string_view kUpToDateText =
-    " No new order found :)\r\n\r\nYour offline, searchable, responsive, web table of "
-    "AliExpress purchases is already up-to-date !\r\n\r\nDo you want to view the table now ?";
-
 class WizardBuildTest : public WizardTest {
  protected:
   void MakeDocument() { std::ofstream(Document()) << "<table>\r\n</table>\r\n"; }
@@ -71,7 +45,7 @@ TEST_F(WizardBuildTest, TheDotsRunAndTheWorkerIsPolledUntilItEnds) {
   EXPECT_THAT(Take(),
               ElementsAreArray(lines::Tick(0) + Lines{"poll worker -> running"} + lines::Tick(1) +
                                Lines{"poll worker -> running"} + lines::Tick(2) +
-                               lines::Result("done 37", GeneratedText("37", "2"))));
+                               lines::Result("done 37", want::Generated("37", "2"))));
   EXPECT_THAT(host_.ControlIds(), ElementsAre(3001, 3002));
   EXPECT_EQ(host_.MessageHeight(), 160);
   EXPECT_FALSE(host_.TimerRunning());
@@ -98,15 +72,15 @@ TEST_P(ResultTextTest, FollowsUpdateModeAndTheRowCount) {
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ResultTextTest,
     ::testing::Values(
-        ResultCase{"NewTable", false, {BuildResult::kDone, 12}, GeneratedText("12", "3")},
-        ResultCase{"NoCachedPage", false, {BuildResult::kNoPages, 0}, GeneratedText("0", "3")},
+        ResultCase{"NewTable", false, {BuildResult::kDone, 12}, want::Generated("12", "3")},
+        ResultCase{"NoCachedPage", false, {BuildResult::kNoPages, 0}, want::Generated("0", "3")},
         ResultCase{
-            "UpdateWithNoNewOrder", true, {BuildResult::kDone, 0}, std::string(kUpToDateText)},
-        ResultCase{"UpdateAddingFive", true, {BuildResult::kDone, 5}, UpdatedText("5")},
+            "UpdateWithNoNewOrder", true, {BuildResult::kDone, 0}, std::string(want::kUpToDate)},
+        ResultCase{"UpdateAddingFive", true, {BuildResult::kDone, 5}, want::Updated("5")},
         ResultCase{"UpdateWithoutCachedPage",
                    true,
                    {BuildResult::kNoPages, 0},
-                   std::string(kUpToDateText)}),
+                   std::string(want::kUpToDate)}),
     [](const auto& result) { return std::string(result.param.name); });
 
 // When the table could not be written, the text says where the table that was there before

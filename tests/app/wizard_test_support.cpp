@@ -5,6 +5,30 @@
 
 namespace ordertable::testing {
 
+namespace want {
+
+std::string Generated(std::string_view rows, std::string_view pages) {
+  return "The offline, searchable, responsive, web table of your AliExpress purchases has "
+         "successfully been generated !\r\n\r\n" +
+         std::string(rows) + " items were found across " + std::string(pages) +
+         " pages.\r\n\r\nBy default the rating for each order has been randomized. If you "
+         "want to give a correct rating, open the Html file in an editor such as Notepad, and "
+         "change the numbers after each occurence of: <span class='stars'>\r\n\r\nDo you "
+         "want to view your AliExpress Orders table now ?";
+}
+
+std::string Updated(std::string_view rows) {
+  return "Your offline, searchable, responsive, web table of AliExpress purchases has "
+         "successfully been updated !\r\n\r\n" +
+         std::string(rows) +
+         " new item(s) were added.\r\n\r\nThe rating for the new orders are still "
+         "randomized. If you want to give them a correct rating, open the Html file in an "
+         "editor such as Notepad, and change the numbers after each occurence of: <span "
+         "class='stars'>\r\n\r\nDo you want to view your AliExpress Orders table now ?";
+}
+
+}  // namespace want
+
 std::string MarkedPage(std::string_view counter, std::string_view body) {
   std::string page =
       "<!DOCTYPE html>\n<html>\n<head>\n\t<title>My Orders</title>\n"

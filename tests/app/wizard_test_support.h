@@ -39,6 +39,13 @@ inline constexpr std::string_view kNextPage =
     "the Orders page to view its source code\r\n- Hit [ Ctrl + A ] to select all the code "
     "(after it is displayed 100%)\r\n- Hit [ Ctrl + C ] to copy the source code to the "
     "clipboard";
+inline constexpr std::string_view kUpToDate =
+    " No new order found :)\r\n\r\nYour offline, searchable, responsive, web table of "
+    "AliExpress purchases is already up-to-date !\r\n\r\nDo you want to view the table now ?";
+/// The result text of a new table of `rows` rows from `pages` pages.
+std::string Generated(std::string_view rows, std::string_view pages);
+/// The result text of an update that added `rows` rows.
+std::string Updated(std::string_view rows);
 }  // namespace want
 
 /// A minimal order-list page source: the four page markers and the pager label "N/M" (the

@@ -26,6 +26,19 @@ DWORD WINAPI RunBuildJob(LPVOID parameter) {
   return static_cast<DWORD>(job.outcome.result);
 }
 
+std::string FullPathOf(const std::string& file_name) {
+  std::string full(MAX_PATH, '\0');
+  DWORD length =
+      GetFullPathNameA(file_name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length >= full.size()) {
+    full.resize(length);
+    length = GetFullPathNameA(file_name.c_str(), length, full.data(), nullptr);
+  }
+  if (length == 0 || length >= full.size()) return file_name;
+  full.resize(length);
+  return full;
+}
+
 }  // namespace
 
 Win32Host::Win32Host(WizardDialog& dialog, std::filesystem::path folder)
@@ -107,8 +120,10 @@ void Win32Host::OpenDocument(const std::string& file_name) {
   ShellExecuteA(nullptr, "open", file_name.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// Explorer does not resolve a relative name against its working folder (it shows its default
+// folder instead), so it is given the document's full path.
 void Win32Host::ShowInExplorer(const std::string& file_name) {
-  const std::string parameters = "/select,\"" + file_name + "\"";
+  const std::string parameters = "/select,\"" + FullPathOf(file_name) + "\"";
   ShellExecuteA(nullptr, "open", "explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 

@@ -1,8 +1,9 @@
 // Entry of the wizard program: prepares the folder of cached pages and runs the dialog.
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "app/dialog_win32.h"
 #include "app/host_win32.h"

@@ -16,7 +16,13 @@ void PrepareCacheFolder() {
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
     if ((found.dwFileAttributes & kSkipped) == 0) {
-      DeleteFileA((std::string("tmp\\") + found.cFileName).c_str());
+      const std::string name = std::string("tmp\\") + found.cFileName;
+      // A read-only page left behind would otherwise be counted by the next build.
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        const DWORD writable = found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        SetFileAttributesA(name.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
+      }
+      DeleteFileA(name.c_str());
     }
   } while (FindNextFileA(search, &found));
   FindClose(search);

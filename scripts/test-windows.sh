@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Builds the Windows program and its tests with MinGW-w64, then runs, under Wine in a virtual
+# X display, the unit tests (through CTest) and the end-to-end test that drives OrderTable.exe.
+# Screenshots of every end-to-end step go to artifacts/windows-e2e/. Installs what it lacks
+# with apt-get.
+#
+#   bash scripts/test-windows.sh
+#
+# ORDERTABLE_WINDOWS_BUILD_DIR picks another build folder than the preset's build/windows.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+source scripts/packages.sh
+
+ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+  wine wine64 fonts-wine xvfb xauth xdotool imagemagick
+
+build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}
+artifacts=$root/artifacts/windows-e2e
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
+export WINEDEBUG=-all
+# Keeps Wine from writing menu entries and file associations into the desktop's own settings.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+
+# Windows paths of Unix paths, through the Z: drive every Wine prefix has.
+windows_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+
+echo "== Windows build (MinGW-w64)"
+cmake --preset windows -B "$build_dir" >/dev/null
+cmake --build "$build_dir" -j2
+
+# Everything below runs Wine inside a display of our own; whatever we start is stopped on exit.
+xvfb_pid=
+wine_started=
+cleanup() {
+  local status=$?
+  if [ -n "$wine_started" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  exit "$status"
+}
+trap cleanup EXIT
+
+echo "== Virtual display and Wine prefix"
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+[ -s "$display_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$display_file")
+rm -f "$display_file"
+echo "display $DISPLAY, prefix $WINEPREFIX"
+
+wine_started=yes
+if [ ! -f "$WINEPREFIX/.ordertable-prefix" ]; then
+  # A full prefix: the .html association that the shell's "open" needs comes with it.
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  # One virtual desktop, so Wine draws and manages the windows itself as Windows does.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
+  # Debian installs Wine's own fonts where this Wine does not look: the caption buttons
+  # (Marlett) and the message box font (Tahoma) are given to the prefix.
+  for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+    if [ -f "/usr/share/wine/fonts/$font" ]; then
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.ordertable-prefix"
+fi
+# Wine's helper processes inherit the output of the program that starts them and keep it
+# open: started here with their output going nowhere, they do not hold CTest's pipes.
+wineserver -p60 >/dev/null 2>&1
+wine cmd /c exit >/dev/null 2>&1 </dev/null
+
+echo "== Unit tests under Wine"
+ctest --test-dir "$build_dir" --output-on-failure --timeout 900
+
+echo "== End-to-end test of OrderTable.exe"
+rm -rf "$artifacts"
+mkdir -p "$artifacts"
+work=$build_dir/e2e-work
+stub_dir=$build_dir/e2e-stub
+open_log=$build_dir/e2e-open.log
+mkdir -p "$stub_dir"
+# The shell's "open" of an .html file ends in xdg-open; the stub logs what it was given.
+cat >"$stub_dir/xdg-open" <<EOF
+#!/bin/sh
+printf '%s\n' "\$*" >> '$open_log'
+EOF
+chmod +x "$stub_dir/xdg-open"
+set +e
+PATH="$stub_dir:$PATH" timeout 900 wine "$build_dir/tests/e2e/ordertable_e2e.exe" \
+  --program "$(windows_path "$build_dir/app/OrderTable.exe")" \
+  --work "$(windows_path "$work")" \
+  --open-log "$(windows_path "$open_log")" \
+  --artifacts "$artifacts" </dev/null 2>&1 | tee "$artifacts/e2e.log"
+status=${PIPESTATUS[0]}
+set -e
+echo "OrderTable.exe: $(stat -c %s "$build_dir/app/OrderTable.exe") bytes; screenshots in $artifacts"
+exit "$status"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "table/document.h"
+#include "tests/support/order_pages.h"
 #include "tests/table/table_test_support.h"
 
 namespace ordertable {
@@ -92,6 +93,35 @@ TEST(PageOverlapsTableTest, ReadsTheNumberedPageAndChangesNoFile) {
   EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), Table({"2"}));
   EXPECT_EQ(testing::FolderEntries(folder.path()),
             (std::vector<std::string>{kTableDocument, "tmp"}));
+}
+
+// On a real page, the id read from the "info-body" line after "order-info" must be the one
+// that the extraction put into the table's key comment.
+TEST(PageOverlapsTableTest, FindsTheTablesOrdersOnARealisticPage) {
+  const auto orders = testing::MakeOrders(40, 8012000000000001, 9);
+  const auto pages = testing::SplitIntoPages(orders, 10);
+  const RowList rows = testing::ExpectedRows(orders);
+  const struct {
+    const char* name;
+    std::size_t first_row;  // the table holds the rows from this one on
+    bool page1;
+    bool page2;
+  } cases[] = {
+      {"the table starts with the fifth order of page 1", 4, true, true},
+      {"the table starts with the last order of page 1", 9, true, true},
+      {"the table starts on page 2", 10, false, true},
+      {"the table starts on page 3", 20, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    testing::WriteCachedPages(folder.path(), pages);
+    std::vector<testing::DocumentRow> table;
+    for (std::size_t i = c.first_row; i < rows.size(); ++i) table.push_back({rows[i], "1", "1"});
+    testing::WriteBytes(folder / kTableDocument, testing::ExpectedDocument(table));
+    EXPECT_EQ(PageOverlapsTable(folder.path(), 1), c.page1);
+    EXPECT_EQ(PageOverlapsTable(folder.path(), 2), c.page2);
+  }
 }
 
 }  // namespace

@@ -422,9 +422,11 @@ void WriteTail(PageWriter& w) {
 }  // namespace
 
 std::string TestOrder::OrderTime() const {
+  const std::string_view month_name =
+      month >= 1 && month <= 12 ? kMonthNames[static_cast<std::size_t>(month - 1)] : "Xxx.";
   char text[64];
-  std::snprintf(text, sizeof text, "%02d:%02d %s %d %d", hour, minute,
-                kMonthNames[static_cast<std::size_t>(month - 1)].data(), day, year);
+  std::snprintf(text, sizeof text, "%02d:%02d %s %d %d", hour, minute, month_name.data(), day,
+                year);
   return text;
 }
 

@@ -66,7 +66,7 @@ struct TestOrder {
   std::string price;                  ///< the amount text as on the page, such as "US $12.34"
   std::string status;                 ///< "Finished", "Awaiting delivery", ...
   std::string store_name;             ///< as on the page; may hold double quotes and UTF-8 bytes
-  std::string store_url;              ///< "//www.aliexpress.com/store/1234567"
+  std::string store_url;              ///< protocol-relative: "//www.aliexpress.com/store/N"
   std::vector<TestProduct> products;  ///< at least one; the row takes the first
 
   /// The order time line's text, such as "10:35 Mar. 15 2019".

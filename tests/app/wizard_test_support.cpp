@@ -1,5 +1,6 @@
 #include "tests/app/wizard_test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 
@@ -46,9 +47,11 @@ namespace {
 std::filesystem::path FreshFolder() {
   static std::atomic<int> counter{0};
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("ordertable_wizard_" + std::string(info->name()) + "_" + std::to_string(counter++));
+  // Parameterised tests have a "/" in their names.
+  std::string name = std::string(info->name()) + "_" + std::to_string(counter++);
+  std::replace(name.begin(), name.end(), '/', '_');
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("ordertable_wizard_" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder / "tmp");
   return folder;

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds OrderTable.exe with MinGW-w64 and starts it under Wine, in your desktop session.
+# Installs what it lacks with apt-get.
+#
+#   bash scripts/run.sh [FOLDER]
+#
+# The program works in its current directory: it keeps its cached pages in FOLDER/tmp and
+# writes "AliExpress Orders.html" there. FOLDER defaults to out/ in this repository.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+source scripts/packages.sh
+
+folder=${1:-$root/out}
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "OrderTable is a Windows dialog: run this in a graphical session." >&2
+  exit 1
+fi
+
+ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+  wine wine64 fonts-wine
+
+build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}
+cmake --preset windows -B "$build_dir" >/dev/null
+cmake --build "$build_dir" -j2 --target OrderTable
+
+export WINEDEBUG=${WINEDEBUG:--all}
+prefix=${WINEPREFIX:-$HOME/.wine}
+if [ ! -f "$prefix/system.reg" ]; then
+  echo "Creating the Wine prefix $prefix"
+  wineboot -i >/dev/null 2>&1
+fi
+# Debian installs Wine's own fonts where this Wine does not look; without Marlett the caption
+# buttons show letters.
+for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+  if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$prefix/drive_c/windows/Fonts/$font" ]; then
+    cp "/usr/share/wine/fonts/$font" "$prefix/drive_c/windows/Fonts/"
+  fi
+done
+
+mkdir -p "$folder"
+cd "$folder"
+echo "Starting OrderTable.exe in $PWD"
+exec wine "$build_dir/app/OrderTable.exe"

@@ -3,8 +3,8 @@
 # update that adds rows, an update that adds none, and failures that must lose nothing.
 #   cli_end_to_end.sh ORDERTABLE_CLI SAMPLE_PAGES
 set -u
-cli=$1
-sample_pages=$2
+cli=$(realpath "$1")
+sample_pages=$(realpath "$2")
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 failures=0
@@ -88,14 +88,34 @@ expect 1 "$cli" build --update
 cmp -s "$bkp" "$work/second.html" || fail "vanished: the backup changed"
 mv "$work/kept.html" "$doc"
 
-# A read-only folder: only meaningful where file modes bind us.
-if [ "$(id -u)" != 0 ]; then
-  chmod a-w "$work/table"
-  expect 3 "$cli" build --update
-  chmod u+w "$work/table"
-  cmp -s "$doc" "$work/second.html" || fail "read-only: the table changed"
-else
-  echo "read-only folder case skipped: the super-user writes into read-only folders"
+# A read-only folder. File modes do not bind the super-user, so as root the tool runs as the
+# unprivileged user "nobody" in a folder of its own.
+as_user=()
+ro="$work/table"
+if [ "$(id -u)" = 0 ]; then
+  if command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+    as_user=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+    ro="$work/read-only"
+    mkdir -p "$ro"
+    cp -r "$work/table/." "$ro/"
+    chown -R nobody "$ro"
+    chmod 755 "$work"
+  else
+    ro=""
+    echo "read-only folder case skipped: no way to run as an unprivileged user"
+  fi
+fi
+if [ -n "$ro" ]; then
+  cp "$ro/AliExpress Orders.html" "$work/ro-before.html"
+  cp "$ro/AliExpress Orders.bkp" "$work/ro-backup.html"
+  chmod a-w "$ro"
+  (cd "$ro" && "${as_user[@]}" "$cli" build --update) >"$work/out" 2>"$work/err"
+  status=$?
+  chmod u+w "$ro"
+  [ "$status" = 3 ] || fail "read-only: exited with $status, not 3: $(cat "$work/err")"
+  cmp -s "$ro/AliExpress Orders.html" "$work/ro-before.html" || fail "read-only: table changed"
+  cmp -s "$ro/AliExpress Orders.bkp" "$work/ro-backup.html" || fail "read-only: backup changed"
+  [ -e "$ro/AliExpress Orders.tmp" ] && fail "read-only: a temporary file was left"
 fi
 
 [ "$failures" = 0 ] && echo "all end-to-end checks passed"

@@ -128,9 +128,11 @@ bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGe
   // moved back when the merged text cannot take its place, so at every moment the rows
   // live on in the document or in its backup.
   if (!RemoveTableFile(temporary) ||
-      !CreateTableFile(temporary, {merged.before, merged.block, merged.after}))
+      !CreateTableFile(temporary, {merged.before, merged.block, merged.after})) {
     return false;
-  if (!RemoveTableFile(backup) || !MoveTableFile(document, backup)) {
+  }
+  // The rename replaces an earlier backup in one step, so a failed rename leaves it as it was.
+  if (!MoveTableFile(document, backup)) {
     RemoveTableFile(temporary);
     return false;
   }

@@ -6,7 +6,8 @@ set -u
 cli=$(realpath "$1")
 sample_pages=$(realpath "$2")
 work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+full="$work/full"
+trap 'mountpoint -q "$full" && umount "$full"; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -116,6 +117,25 @@ if [ -n "$ro" ]; then
   cmp -s "$ro/AliExpress Orders.html" "$work/ro-before.html" || fail "read-only: table changed"
   cmp -s "$ro/AliExpress Orders.bkp" "$work/ro-backup.html" || fail "read-only: backup changed"
   [ -e "$ro/AliExpress Orders.tmp" ] && fail "read-only: a temporary file was left"
+fi
+
+# A disk that fills up while the merged table is written: a file system just big enough for
+# the table. Needs the right to mount one, so it runs as root only.
+mkdir -p "$full" "$work/cache" "$work/newer"
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=$(( ($(stat -c %s "$doc") / 4096 + 2) * 4096 )) \
+  tmpfs "$full" 2>/dev/null; then
+  "$sample_pages" "$work/newer" --pages 1 --orders-per-page 10 --first-id 8011999999999990 \
+    >/dev/null
+  cp "$doc" "$full/"
+  ln -s "$work/cache" "$full/tmp"  # the cached pages live elsewhere; only the table fills up
+  (cd "$full" && "$cli" import --update "$work/newer/page_01.html") >"$work/out" 2>"$work/err"
+  status=$?
+  [ "$status" = 3 ] || fail "disk full: exited with $status, not 3: $(cat "$work/out")"
+  cmp -s "$full/AliExpress Orders.html" "$doc" || fail "disk full: the table changed"
+  [ -e "$full/AliExpress Orders.bkp" ] && fail "disk full: a backup was made"
+  [ -e "$full/AliExpress Orders.tmp" ] && fail "disk full: a temporary file was left"
+else
+  echo "disk-full case skipped: no right to mount a small file system"
 fi
 
 [ "$failures" = 0 ] && echo "all end-to-end checks passed"

@@ -28,10 +28,31 @@ void RemoveAll(std::string& text, std::string_view piece) {
   text = std::move(out);
 }
 
+// Addresses are cut from the page by plain searches and written inside single-quoted
+// attributes: a quote or an angle bracket in one would end the attribute (or the element)
+// early and let the rest of the address become markup. Only those three bytes change, so an
+// ordinary address comes out byte for byte.
+std::string EncodedAddress(std::string_view address) {
+  std::string encoded;
+  encoded.reserve(address.size());
+  for (const char c : address) {
+    if (c == '\'') {
+      encoded += "%27";
+    } else if (c == '<') {
+      encoded += "%3C";
+    } else if (c == '>') {
+      encoded += "%3E";
+    } else {
+      encoded += c;
+    }
+  }
+  return encoded;
+}
+
 // Store and product links on the page are protocol-relative; the link is rebuilt on https.
 std::string HttpsLink(std::string_view value_line, std::string_view text) {
   std::string link = "<a target='_blank' href='https://";
-  link += TextBetween(value_line, "//", "\"");
+  link += EncodedAddress(TextBetween(value_line, "//", "\""));
   link += "'>";
   link += text;
   link += "</a>";
@@ -43,6 +64,9 @@ std::string HttpsLink(std::string_view value_line, std::string_view text) {
 std::string ImageLink(std::string_view marker_line) {
   std::string thumbnail = TextBetween(marker_line, "\"", "\"");
   if (thumbnail.starts_with("//")) thumbnail.insert(0, "https:");
+  // The suffixes share no byte with "%27", "%3C" or "%3E": encoding before their removal
+  // gives what encoding after it would.
+  thumbnail = EncodedAddress(thumbnail);
   std::string full = thumbnail;
   RemoveAll(full, "_50x50.jpg");
   RemoveAll(full, "_50x50.png");

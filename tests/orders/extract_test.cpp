@@ -178,8 +178,10 @@ TEST(ExtractRowsTest, AppendsToRowsAlreadyInTheList) {
 }
 
 // A minimal cleaned order block with the markers at the offsets the extractor counts on.
-std::vector<std::string> BlockLines(const std::string& image_line, const std::string& title_line,
-                                    const std::string& options_line) {
+std::vector<std::string> BlockLines(
+    const std::string& image_line, const std::string& title_line, const std::string& options_line,
+    const std::string& store_line =
+        "<a href=\"//www.aliexpress.com/store/42\" target=\"_blank\">View store</a>") {
   return {"<p class=\"first-row\">",
           "<span>Order ID:</span>",
           "<span class=\"info-body\">8000000000000001</span>",
@@ -191,7 +193,7 @@ std::vector<std::string> BlockLines(const std::string& image_line, const std::st
           "<span>Store name:</span>",
           "<span class=\"info-body\">The \"Best\" Store</span>",
           "<p class=\"second-row\">",
-          "<a href=\"//www.aliexpress.com/store/42\" target=\"_blank\">View store</a>",
+          store_line,
           "<p class=\"amount-num\">",
           "  US $1.00  ",
           image_line,
@@ -263,6 +265,65 @@ TEST(ExtractRowsTest, FieldRules) {
     EXPECT_EQ(rows[0].image, c.image);
     EXPECT_EQ(rows[0].description, c.description);
     EXPECT_EQ(rows[0].options, c.options);
+  }
+}
+
+// The image, product and store addresses go into single-quoted attributes: whatever they
+// hold, the link must stay one element with the address inside its attribute. Only the
+// addresses are encoded; title and store name are written as found.
+TEST(ExtractRowsTest, AddressesCannotLeaveTheirAttribute) {
+  const std::string image = "<img src=\"//h/a.jpg_50x50.jpg\">";
+  const std::string title = "<a href=\"//h/item/1.html\">Title</a>";
+  const std::string store = "<a href=\"//h/store/1\" target=\"_blank\">View store</a>";
+  const std::string image_link =
+      "<a target='_blank' href='https://h/a.jpg'>"
+      "<img src='https://h/a.jpg_50x50.jpg'></a>";
+  const std::string title_link = "<a target='_blank' href='https://h/item/1.html'>Title</a>";
+  const std::string store_link = "<a target='_blank' href='https://h/store/1'>Shop</a>";
+  const struct {
+    const char* name;
+    std::string image_line, title_line, store_line;
+    std::string image, description, store;
+  } cases[] = {
+      {"ordinary addresses, percent signs and ampersands unchanged",
+       "<img src=\"//h/a%27b&amp;c.jpg_50x50.jpg\">", title, store,
+       "<a target='_blank' href='https://h/a%27b&amp;c.jpg'>"
+       "<img src='https://h/a%27b&amp;c.jpg_50x50.jpg'></a>",
+       title_link, store_link},
+      {"quote in the thumbnail address", "<img src=\"//h/a'b.jpg_50x50.jpg\">", title, store,
+       "<a target='_blank' href='https://h/a%27b.jpg'><img "
+       "src='https://h/a%27b.jpg_50x50.jpg'></a>",
+       title_link, store_link},
+      {"markup in the thumbnail address",
+       "<img src=\"//h/x'><script>alert(1)</script>_50x50.png\">", title, store,
+       "<a target='_blank' href='https://h/x%27%3E%3Cscript%3Ealert(1)%3C/script%3E'>"
+       "<img src='https://h/x%27%3E%3Cscript%3Ealert(1)%3C/script%3E_50x50.png'></a>",
+       title_link, store_link},
+      {"quote in an address with a scheme", "<img src=\"http://h/'.jpg\">", title, store,
+       "<a target='_blank' href='http://h/%27.jpg'><img src='http://h/%27.jpg'></a>", title_link,
+       store_link},
+      {"event handler in the product address", image,
+       "<a href=\"//h/item/1.html' onmouseover='alert(1)\">Title</a>", store, image_link,
+       "<a target='_blank' href='https://h/item/1.html%27 onmouseover=%27alert(1)'>Title</a>",
+       store_link},
+      {"element in the store address", image, title,
+       "<a href=\"//h/store/1'><script>alert(1)</script>\" target=\"_blank\">", image_link,
+       title_link,
+       "<a target='_blank' "
+       "href='https://h/store/1%27%3E%3Cscript%3Ealert(1)%3C/script%3E'>Shop</a>"},
+      {"title and store name keep their quotes", image,
+       "<a href=\"//h/item/1.html\">It's \"new\"</a>", store, image_link,
+       "<a target='_blank' href='https://h/item/1.html'>It's 'new'</a>", store_link},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = BlockLines(c.image_line, c.title_line, "x", c.store_line);
+    lines[9] = "<span class=\"info-body\">Shop</span>";
+    const RowList rows = RowsOf(Joined(lines));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].image, c.image);
+    EXPECT_EQ(rows[0].description, c.description);
+    EXPECT_EQ(rows[0].store, c.store);
   }
 }
 

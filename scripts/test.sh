@@ -16,3 +16,9 @@ echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset linux-asan >/dev/null
 cmake --build --preset linux-asan
 ctest --preset linux-asan
+
+echo "== Windows program under Wine: unit tests and the end-to-end run"
+bash scripts/test-windows.sh
+
+echo "== Table document in a real browser"
+bash scripts/test-browser.sh build/linux

@@ -4,6 +4,9 @@
 #
 #   bash scripts/run.sh [FOLDER]
 #
+# Without a graphical session it builds a table from generated sample pages with
+# ordertable-cli instead.
+#
 # The program works in its current directory: it keeps its cached pages in FOLDER/tmp and
 # writes "AliExpress Orders.html" there. FOLDER defaults to out/ in this repository.
 set -euo pipefail
@@ -13,8 +16,17 @@ source scripts/packages.sh
 
 folder=${1:-$root/out}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "OrderTable is a Windows dialog: run this in a graphical session." >&2
-  exit 1
+  # Without a screen the wizard cannot be shown; build a table from generated sample pages
+  # with the command-line tool instead, the way a user with saved pages would.
+  echo "No graphical session: the wizard needs one. Building a table from sample pages instead."
+  ensure_native_toolchain
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target ordertable-cli ordertable-sample-pages
+  mkdir -p "$folder"
+  build/linux/tests/support/ordertable-sample-pages "$folder/sample-pages" --pages 3
+  (cd "$folder" && "$root/build/linux/cli/ordertable-cli" import sample-pages/page_*.html)
+  echo "Open $folder/AliExpress Orders.html in a browser."
+  exit 0
 fi
 
 ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \

@@ -266,7 +266,10 @@ void Wizard::CapturePage() {
 
   const PageCounter counter = ReadPageCounter(page_text);
   std::int64_t page = counter.number;
-  if (total_pages_ == 0) total_pages_ = counter.total;
+  // A total below 1 is no total: it stays unread, as when the counter has no digits after
+  // its "/", so that a later page can name it. Taken as read, it would never be reached and
+  // no build could ever start.
+  if (total_pages_ == 0 && counter.total > 0) total_pages_ = counter.total;
 
   bool already_cached = false;
   if (FastRebuildAccepted()) {
@@ -364,9 +367,10 @@ void Wizard::PollWorker() {
 }
 
 std::string Wizard::ResultText(const BuildOutcome& outcome) const {
-  if (outcome.result == BuildResult::kWriteFailed) return WriteFailedText();
-  // A build that found no cached page file leaves no row count.
-  const int rows = outcome.result == BuildResult::kDone ? outcome.row_count : 0;
+  // A build that found no cached page file (the files or their folder went away after the
+  // capture) wrote nothing either: it must not be announced as a table made or up to date.
+  if (outcome.result != BuildResult::kDone) return WriteFailedText();
+  const int rows = outcome.row_count;
   if (!update_mode_) {
     return Join(texts::kGeneratedHead, std::to_string(rows)) +
            std::string(texts::kGeneratedMiddle) + std::to_string(captured_pages_) +

@@ -42,6 +42,27 @@ std::string MarkedPage(std::string_view counter, std::string_view body) {
   return page;
 }
 
+std::vector<std::string> Ratings(std::string_view document) {
+  constexpr std::string_view kStars = "<span class='stars'>";
+  std::vector<std::string> ratings;
+  for (std::size_t at = document.find(kStars); at != std::string_view::npos;
+       at = document.find(kStars, at)) {
+    at += kStars.size();
+    ratings.emplace_back(document.substr(at, document.find("</span>", at) - at));
+  }
+  return ratings;
+}
+
+std::vector<DocumentRow> NumberedRows(const std::vector<TestOrder>& orders,
+                                      const std::vector<std::string>& ratings) {
+  std::vector<DocumentRow> rows;
+  for (std::size_t i = 0; i < orders.size(); ++i) {
+    rows.push_back({ExpectedRow(orders[i]), std::to_string(orders.size() - i),
+                    i < ratings.size() ? ratings[i] : "?"});
+  }
+  return rows;
+}
+
 namespace {
 
 std::filesystem::path FreshFolder() {

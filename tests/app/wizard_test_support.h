@@ -9,6 +9,8 @@
 
 #include "app/wizard.h"
 #include "tests/app/fake_host.h"
+#include "tests/support/order_pages.h"
+#include "tests/table/table_test_support.h"
 
 namespace ordertable::testing {
 
@@ -51,6 +53,14 @@ std::string Updated(std::string_view rows);
 /// A minimal order-list page source: the four page markers and the pager label "N/M" (the
 /// `counter` text), with LF line breaks and indentation as a browser shows them.
 std::string MarkedPage(std::string_view counter, std::string_view body = "");
+
+/// The ratings of a table document, read back in row order: the build draws them at random.
+std::vector<std::string> Ratings(std::string_view document);
+
+/// The rows the document must hold for `orders`, numbered from their count down to 1, with
+/// `ratings` in row order ("?" where a rating is missing).
+std::vector<DocumentRow> NumberedRows(const std::vector<TestOrder>& orders,
+                                      const std::vector<std::string>& ratings);
 
 /// A wizard over a FakeHost in a fresh working folder that has a `tmp` folder.
 class WizardTest : public ::testing::Test {

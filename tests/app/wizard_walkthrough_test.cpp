@@ -17,29 +17,6 @@ using lines::Lines;
 using ::testing::ElementsAreArray;
 using lines::operator+;
 
-// The ratings are drawn at random: they are read back from the document, in row order.
-std::vector<std::string> Ratings(std::string_view document) {
-  constexpr std::string_view kStars = "<span class='stars'>";
-  std::vector<std::string> ratings;
-  for (std::size_t at = document.find(kStars); at != std::string_view::npos;
-       at = document.find(kStars, at)) {
-    at += kStars.size();
-    ratings.emplace_back(document.substr(at, document.find("</span>", at) - at));
-  }
-  return ratings;
-}
-
-// The rows the document must hold for `orders`, numbered from their count down to 1.
-std::vector<DocumentRow> NumberedRows(const std::vector<TestOrder>& orders,
-                                      const std::vector<std::string>& ratings) {
-  std::vector<DocumentRow> rows;
-  for (std::size_t i = 0; i < orders.size(); ++i) {
-    rows.push_back({ExpectedRow(orders[i]), std::to_string(orders.size() - i),
-                    i < ratings.size() ? ratings[i] : "?"});
-  }
-  return rows;
-}
-
 class WizardWalkthroughTest : public WizardTest {
  protected:
   void Copy(const PageSpec& page) { CopyAndTick(BuildPageSource(page)); }

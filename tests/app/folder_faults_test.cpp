@@ -49,6 +49,7 @@ std::map<std::string, std::optional<std::string>> Snapshot(const fs::path& folde
 
 enum class Restriction {
   kNone,
+  kWatched,        ///< nothing more, but in a child process, which ends if it hangs
   kFileSizeLimit,  ///< no file may grow past a few KiB: the disk is full
   kUnprivileged,   ///< an ordinary user, for whom a folder without write permission is read-only
 };
@@ -57,6 +58,8 @@ constexpr std::size_t kDiskLeft = 4096;  // bytes a file may hold under the size
 
 #ifndef _WIN32
 bool Restrict(Restriction restriction) {
+  // A build that hangs is ended by the alarm signal: the child reports no result.
+  ::alarm(30);
   if (restriction == Restriction::kFileSizeLimit) {
     // The default action of the signal ends the process; ignored, the write fails with EFBIG.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -177,7 +180,7 @@ TEST_P(FolderFaultTest, TheBuildSaysItFailedAndLeavesTheFolderAsItWas) {
 #endif
   if (c.restriction == Restriction::kNone) message = build();
 
-  ASSERT_TRUE(message.has_value()) << "the build's child process failed";
+  ASSERT_TRUE(message.has_value()) << "the build's child process failed or hung";
   EXPECT_EQ(*message, std::string(c.update ? texts::kNotUpdatedHead : texts::kNotGeneratedHead) +
                           std::string(c.where));
   EXPECT_EQ(Snapshot(folder_), before);
@@ -206,6 +209,15 @@ void CacheFolderReplacedByAFile(const fs::path& folder, const fs::path&) {
 
 void Nothing(const fs::path&, const fs::path&) {}
 
+#ifndef _WIN32
+void TableReplacedByAPipe(const fs::path& folder, const fs::path& table) {
+  fs::rename(table, folder / "moved away.html");
+  ASSERT_EQ(::mkfifo(table.c_str(), 0644), 0);
+}
+#else
+void TableReplacedByAPipe(const fs::path&, const fs::path&) {}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, FolderFaultTest,
     ::testing::Values(
@@ -216,6 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
                   Restriction::kNone, texts::kKeptInBackup},
         FaultCase{"UpdateTableReplacedByAFolder", true, TableIntoAFolderOfItsName,
                   Restriction::kNone, texts::kKeptInBackup},
+        // Opening a named pipe for reading waits for a writer: the build must not.
+        FaultCase{"UpdateTableReplacedByAPipe", true, TableReplacedByAPipe, Restriction::kWatched,
+                  texts::kKeptInBackup},
         FaultCase{"UpdateCacheFolderReplacedByAFile", true, CacheFolderReplacedByAFile,
                   Restriction::kNone, texts::kKeptInDocument},
         FaultCase{"NewTableCacheFolderReplacedByAFile", false, CacheFolderReplacedByAFile,

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Browser test of the table document: builds a new table and an updated one with the
 # command-line tool from generated order pages, stages the /ae/ assets and checks both
-# documents in headless Chromium (tests/browser/table_document.test.mjs). Also checks that
-# broken copies of the document fail. Screenshots go to artifacts/browser/.
+# documents in headless Chromium (tests/browser/table_document.test.mjs), then a new table
+# whose addresses hold quotes and markup. Also checks that broken copies of the last document
+# fail. Screenshots go to artifacts/browser/.
 #
 # Usage: scripts/test-browser.sh [BUILD_DIR]
 #   BUILD_DIR (or ORDERTABLE_BUILD_DIR): a build of the linux preset, default build/linux;
@@ -53,10 +54,24 @@ bash web/stage-assets.sh "$work/site"
   "$cli" import --update "$work"/pages-later/page_*.html
   cp "AliExpress Orders.html" "$work/updated.html"
 )
+# The first capture again, with a quote and markup inside the first picture, product and store
+# addresses of page 1: in the table they must stay inside their attributes.
+cp -r "$work/pages-first" "$work/pages-hostile"
+sed -i -e "0,/_50x50\./s//?v='><script>window.injected=1<\/script>_50x50./" \
+  -e "0,/class=\"baobei-name\" href=\"\/\/[^\"]*/s//&' onmouseover='window.injected=2/" \
+  -e "0,/class=\"store-url\" href=\"\/\/[^\"]*/s//&'><img src=x onerror='window.injected=3/" \
+  "$work/pages-hostile/page_01.html"
+mkdir -p "$work/hostile"
+(
+  cd "$work/hostile"
+  "$cli" import "$work"/pages-hostile/page_*.html
+  cp "AliExpress Orders.html" "$work/hostile.html"
+)
 
 node tests/browser/table_document.test.mjs \
   --site "$work/site" \
   --artifacts "$repo/artifacts/browser" \
   --doc "new,$((3 * 8)),$work/new.html" \
   --doc "updated,$((3 * 8 + 12)),$work/updated.html" \
+  --doc "hostile,$((3 * 8)),$work/hostile.html" \
   --mutants

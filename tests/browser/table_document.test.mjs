@@ -413,6 +413,37 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     return `${state.length} pictures`;
   });
 
+  // Addresses are cut from the order pages and written inside single-quoted attributes: a
+  // quote or an angle bracket in one must not end its attribute and turn into markup.
+  await check('links stay inside their attributes', async () => {
+    const found = await page.evaluate(() => {
+      const problems = [];
+      const only = (cell, selector, elements) =>
+        cell.children.length === 1 && cell.firstElementChild.matches(selector) &&
+        cell.querySelectorAll('*').length === elements;
+      rowsInDocumentOrder().forEach((tr, i) => {
+        const cells = [...tr.cells];
+        if (cells.length !== 9) problems.push(`row ${i + 1}: ${cells.length} cells`);
+        else if (!only(cells[4], 'a[href]', 2) || !cells[4].querySelector('a > img[src]')) {
+          problems.push(`row ${i + 1}: image cell ${cells[4].innerHTML}`);
+        } else if (!only(cells[5], 'a[href]', 1)) {
+          problems.push(`row ${i + 1}: description cell ${cells[5].innerHTML}`);
+        } else if (!only(cells[7], 'a[href]', 1)) {
+          problems.push(`row ${i + 1}: store cell ${cells[7].innerHTML}`);
+        }
+        for (const e of tr.querySelectorAll('*')) {
+          const handler = [...e.attributes].find((a) => a.name.startsWith('on'));
+          if (handler) problems.push(`row ${i + 1}: ${e.tagName} with ${handler.name}`);
+        }
+      });
+      if (document.querySelector('#ae script')) problems.push('a script inside the table');
+      if (window.injected !== undefined) problems.push(`injected script ran (${window.injected})`);
+      return problems;
+    });
+    if (found.length) throw new Error(`${found.length} problems, first: ${found[0]}`);
+    return `${doc.rows.length} rows`;
+  });
+
   await check('stars drawn', async () => {
     const spans = await page.evaluate(() =>
       rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('span.stars')]).map((s) => {
@@ -549,6 +580,8 @@ const kMutants = [
   ['table id broken', (text) => text.replace("<table id='ae'", "<table id='orders'")],
   ['star width changed', (text) => text.replace('a=16*Math', 'a=15*Math')],
   ['star picture path broken', (text) => text.replace('/ae/stars.png)', '/ae/star.png)')],
+  ['addresses not encoded',
+    (text) => text.replace(/%27/g, "'").replace(/%3C/g, '<').replace(/%3E/g, '>')],
 ];
 
 async function main() {

@@ -9,7 +9,8 @@ namespace ordertable {
 enum class BuildResult : int {
   kDone = 1,         ///< the table document was written or merged
   kNoPages = 2,      ///< no cached page file: nothing read or written
-  kWriteFailed = 3,  ///< the document (or its backup) could not be written; no row lost
+  kWriteFailed = 3,  ///< the document (or its backup) could not be written, or a cached page
+                     ///< file could not be read; nothing was written and no row lost
 };
 
 struct BuildOutcome {

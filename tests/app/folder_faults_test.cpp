@@ -3,14 +3,16 @@
 // say so, and leave the folder exactly as it found it: every row the table held stays on
 // disk, and no half-written or temporary file is left behind.
 //
-// The disk-full and read-only cases run the build in a child process, under a file size limit
+// The disk-full and permission cases run the build in a child process, under a file size limit
 // or as an unprivileged user (file modes do not bind the super-user); they need POSIX.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "app/wizard_texts.h"
 #include "orders/text.h"
@@ -33,18 +35,50 @@ namespace fs = std::filesystem;
 
 constexpr std::int64_t kFirstId = 8012000000000000;
 
-// Every file under `folder` with its bytes, and every folder (as an entry without bytes).
+// Every file under `folder` with its bytes, and every folder (as an entry without bytes). A
+// file the test made unreadable counts by its name.
 std::map<std::string, std::optional<std::string>> Snapshot(const fs::path& folder) {
   std::map<std::string, std::optional<std::string>> entries;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     const std::string name = fs::relative(entry.path(), folder).generic_string();
-    if (entry.is_regular_file()) {
-      entries[name] = ReadBytes(entry.path());
-    } else {
-      entries[name] = std::nullopt;
-    }
+    entries[name] = std::nullopt;
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    entries[name] = in ? bytes.str() : "(unreadable)";
   }
   return entries;
+}
+
+// The same entries, and in each file the same bytes; only the names are shown on failure.
+void ExpectSameFolder(const std::map<std::string, std::optional<std::string>>& after,
+                      const std::map<std::string, std::optional<std::string>>& before) {
+  std::vector<std::string> names_after, names_before;
+  for (const auto& entry : after) names_after.push_back(entry.first);
+  for (const auto& entry : before) names_before.push_back(entry.first);
+  EXPECT_EQ(names_after, names_before);
+  for (const auto& [name, bytes] : before) {
+    const auto it = after.find(name);
+    EXPECT_TRUE(it == after.end() || it->second == bytes) << name << " changed";
+  }
+}
+
+// Takes write permission from `path`, or every permission when `all`.
+void TakePermissions(const fs::path& path, bool all) {
+  const fs::perms writes =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(path, all ? fs::perms::all : writes, fs::perm_options::remove);
+}
+
+// Gives the owner every permission again on everything under `folder`, so that it can be
+// removed.
+void GivePermissionsBack(const fs::path& folder) {
+  std::error_code ignored;
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ignored)) {
+    fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
 }
 
 enum class Restriction {
@@ -57,7 +91,9 @@ enum class Restriction {
 constexpr std::size_t kDiskLeft = 4096;  // bytes a file may hold under the size limit
 
 #ifndef _WIN32
-bool Restrict(Restriction restriction) {
+// `folder` is the test's working folder: run as another user, the child is given it first,
+// so that only the permissions the test took away stand in its way.
+bool Restrict(Restriction restriction, const fs::path& folder) {
   // A build that hangs is ended by the alarm signal: the child reports no result.
   ::alarm(30);
   if (restriction == Restriction::kFileSizeLimit) {
@@ -68,22 +104,28 @@ bool Restrict(Restriction restriction) {
   }
   if (restriction == Restriction::kUnprivileged && ::geteuid() == 0) {
     const passwd* nobody = ::getpwnam("nobody");
-    return nobody != nullptr && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+    if (nobody == nullptr || ::lchown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+      return false;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      if (::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid) != 0) return false;
+    }
+    return ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
            ::setuid(nobody->pw_uid) == 0;
   }
   return true;
 }
 
-// Runs `body` in a child process under `restriction` and returns the text it returned. Checks
-// made in the child would not reach this test, so the child only acts and reports.
-std::optional<std::string> InChild(Restriction restriction,
+// Runs `body` in a child process under `restriction` (on `folder`) and returns the text it
+// returned. Checks made in the child would not reach this test, so the child only acts and reports.
+std::optional<std::string> InChild(Restriction restriction, const fs::path& folder,
                                    const std::function<std::string()>& body) {
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return std::nullopt;
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(pipe_ends[0]);
-    const std::string report = Restrict(restriction) ? body() : "the restriction failed";
+    const std::string report = Restrict(restriction, folder) ? body() : "the restriction failed";
     std::size_t written = 0;
     while (written < report.size()) {
       const ssize_t n = ::write(pipe_ends[1], report.data() + written, report.size() - written);
@@ -105,28 +147,6 @@ std::optional<std::string> InChild(Restriction restriction,
   return report;
 }
 #endif
-
-// Takes write permission from the folder (and gives it back when the test ends, so that the
-// folder can be removed).
-class ReadOnly {
- public:
-  explicit ReadOnly(std::vector<fs::path> folders) : folders_(std::move(folders)) {
-    for (const auto& folder : folders_) {
-      fs::permissions(folder,
-                      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                      fs::perm_options::remove);
-    }
-  }
-  ~ReadOnly() {
-    for (const auto& folder : folders_) {
-      std::error_code ignored;
-      fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add, ignored);
-    }
-  }
-
- private:
-  std::vector<fs::path> folders_;
-};
 
 struct FaultCase {
   const char* name;
@@ -171,19 +191,16 @@ TEST_P(FolderFaultTest, TheBuildSaysItFailedAndLeavesTheFolderAsItWas) {
     return host_.MessageText();
   };
 #ifndef _WIN32
-  if (c.restriction != Restriction::kNone) {
-    std::optional<ReadOnly> read_only;
-    if (c.restriction == Restriction::kUnprivileged)
-      read_only.emplace(std::vector<fs::path>{folder_, Tmp()});
-    message = InChild(c.restriction, build);
-  }
+  if (c.restriction != Restriction::kNone) message = InChild(c.restriction, folder_, build);
 #endif
   if (c.restriction == Restriction::kNone) message = build();
+  const auto after = Snapshot(folder_);
+  GivePermissionsBack(folder_);
 
   ASSERT_TRUE(message.has_value()) << "the build's child process failed or hung";
   EXPECT_EQ(*message, std::string(c.update ? texts::kNotUpdatedHead : texts::kNotGeneratedHead) +
                           std::string(c.where));
-  EXPECT_EQ(Snapshot(folder_), before);
+  ExpectSameFolder(after, before);
   if (c.update) {
     // The table's rows are still on disk, wherever the fault put the table.
     bool kept = false;
@@ -208,6 +225,15 @@ void CacheFolderReplacedByAFile(const fs::path& folder, const fs::path&) {
 }
 
 void Nothing(const fs::path&, const fs::path&) {}
+
+void ReadOnlyFolder(const fs::path& folder, const fs::path&) {
+  TakePermissions(folder / "tmp", false);
+  TakePermissions(folder, false);
+}
+
+void UnreadableCachedPage(const fs::path& folder, const fs::path&) {
+  TakePermissions(folder / "tmp" / "AE_orders_01.html", true);
+}
 
 #ifndef _WIN32
 void TableReplacedByAPipe(const fs::path& folder, const fs::path& table) {
@@ -239,10 +265,16 @@ INSTANTIATE_TEST_SUITE_P(
                   texts::kKeptInDocument},
         FaultCase{"NewTableDiskFull", false, Nothing, Restriction::kFileSizeLimit,
                   texts::kKeptOnline},
-        FaultCase{"UpdateReadOnlyFolder", true, Nothing, Restriction::kUnprivileged,
+        FaultCase{"UpdateReadOnlyFolder", true, ReadOnlyFolder, Restriction::kUnprivileged,
                   texts::kKeptInDocument},
-        FaultCase{"NewTableReadOnlyFolder", false, Nothing, Restriction::kUnprivileged,
-                  texts::kKeptOnline}),
+        FaultCase{"NewTableReadOnlyFolder", false, ReadOnlyFolder, Restriction::kUnprivileged,
+                  texts::kKeptOnline},
+        // A page left out would leave its orders out of the table for good: later updates stop
+        // at the known orders above them.
+        FaultCase{"UpdateCachedPageUnreadable", true, UnreadableCachedPage,
+                  Restriction::kUnprivileged, texts::kKeptInDocument},
+        FaultCase{"NewTableCachedPageUnreadable", false, UnreadableCachedPage,
+                  Restriction::kUnprivileged, texts::kKeptOnline}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // The same faults when the page itself is stored: the page is not taken, no part of it is
@@ -259,12 +291,12 @@ TEST_P(CachedPageFaultTest, ThePageIsNotTakenAndNothingOfItIsLeft) {
   page.total_pages = 2;
   const std::string source = BuildPageSource(page);
   ASSERT_GT(CleanUpText(source).size(), kDiskLeft);
-  std::optional<ReadOnly> read_only;
-  if (GetParam() == Restriction::kUnprivileged) read_only.emplace(std::vector<fs::path>{Tmp()});
-  const std::optional<std::string> status = InChild(GetParam(), [&] {
+  if (GetParam() == Restriction::kUnprivileged) TakePermissions(Tmp(), false);
+  const std::optional<std::string> status = InChild(GetParam(), folder_, [&] {
     CopyAndTick(source);
     return host_.Status() + (fs::exists(CachedPage(1)) ? " stored" : " not stored");
   });
+  GivePermissionsBack(folder_);
   ASSERT_TRUE(status.has_value()) << "the capture's child process failed";
   EXPECT_EQ(*status, "blue \"Expected: page 1/2\" not stored");
   EXPECT_THAT(FolderEntries(Tmp()), ::testing::IsEmpty());

@@ -1,4 +1,4 @@
-// A table build while another program holds one of the table's files open, as an editor, a
+// A table build while another program holds one of its files open, as an editor, a
 // spreadsheet or a virus scanner may. Windows refuses to read, replace or rename a file that
 // another handle does not share; whichever step meets that, the build must report that it
 // failed and leave every file of the folder as it was.
@@ -56,6 +56,9 @@ TEST(HeldOpenBuildTest, ABuildThatMeetsAFileHeldOpenFailsAndChangesNothing) {
       // table itself held open is refused already when it is read, as tested with the merge.)
       {"update, backup held open", true, kTableBackup, 0},
       {"update, backup open for reading by another program", true, kTableBackup, FILE_SHARE_READ},
+      // A cached page that cannot be read would leave its orders out of the table.
+      {"update, cached page held open", true, "tmp/AE_orders_02.html", 0},
+      {"new table, cached page held open", false, "tmp/AE_orders_01.html", 0},
       // A temporary file that an interrupted run left cannot be cleared away.
       {"update, temporary file held open", true, kTableTemporary, 0},
       {"new table, temporary file held open", false, kTableTemporary, 0},

@@ -22,3 +22,6 @@ bash scripts/test-windows.sh
 
 echo "== Table document in a real browser"
 bash scripts/test-browser.sh build/linux
+
+echo "== Short fuzz runs of every parser"
+bash scripts/fuzz.sh --seconds 20

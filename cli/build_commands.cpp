@@ -28,7 +28,8 @@ const char* const kBuildCommandsHelp =
     "                          build and import print the row count; exit status 0: the\n"
     "                          table was written or updated, 1: bad arguments or page files,\n"
     "                          2: no cached page file (nothing is written on 1 and 2),\n"
-    "                          3: a file could not be written (no order is lost)\n";
+    "                          3: a file could not be written or a cached page file could\n"
+    "                          not be read (nothing is written, no order is lost)\n";
 
 namespace {
 
@@ -108,7 +109,7 @@ int ReportBuild(const BuildOutcome& outcome, const std::filesystem::path& folder
     err << "the orders are still in the cached page files.\n";
   }
   err << "Check that the disk is not full, that the folder is writable and that no other"
-      << " program holds the table open.\n";
+      << " program holds the table or a cached page file open.\n";
   return kExitWriteFailed;
 }
 

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "cli/build_commands.h"
@@ -143,8 +144,8 @@ TEST_F(BadInputTest, A64MiBPageIsStoredAndBuiltLikeAnyOther) {
 
 TEST_F(BadInputTest, NulBytesStayInTheFieldsTheyStoodIn) {
   // NUL bytes in the head, in a title, a store name and a status, and inside the page counter:
-  // the clipboard text keeps them (it is taken with its length, not up to its first NUL),
-  // the cached page file holds them byte for byte and every order reaches the table.
+  // the text is not cut at its first NUL anywhere. The cached page file holds them all, and
+  // every order reaches the table with them in its fields.
   using namespace std::string_literals;
   std::vector<TestOrder> orders = MakeOrders(6, kFirstId, 3);
   orders[1].products[0].title = "USB\0cable 1m"s;

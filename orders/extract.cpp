@@ -16,65 +16,93 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-void RemoveAll(std::string& text, std::string_view piece) {
-  std::string out;
-  std::size_t from = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, from)) {
-    out.append(text, from, at - from);
-    from = at + piece.size();
+// TextBetween without the copy, for texts that are only passed on.
+std::string_view ViewBetween(std::string_view text, std::string_view opening,
+                             std::string_view closing) {
+  const std::size_t open_at = text.find(opening);
+  if (open_at == std::string_view::npos) return {};
+  const std::size_t start = open_at + opening.size();
+  const std::size_t close_at = text.find(closing, start);
+  if (close_at == std::string_view::npos) return {};
+  return text.substr(start, close_at - start);
+}
+
+// Appends `text` with every occurrence of `piece` (found left to right, not overlapping) left
+// out. What the removal joins up is not searched again.
+void AppendWithout(std::string& out, std::string_view text, std::string_view piece) {
+  for (std::size_t at = text.find(piece); at != std::string_view::npos; at = text.find(piece)) {
+    out.append(text.substr(0, at));
+    text.remove_prefix(at + piece.size());
   }
-  if (from == 0) return;
-  out.append(text, from, std::string::npos);
-  text = std::move(out);
+  out.append(text);
 }
 
 // Addresses are cut from the page by plain searches and written inside single-quoted
 // attributes: a quote or an angle bracket in one would end the attribute (or the element)
 // early and let the rest of the address become markup. Only those three bytes change, so an
 // ordinary address comes out byte for byte.
-std::string EncodedAddress(std::string_view address) {
-  std::string encoded;
-  encoded.reserve(address.size());
-  for (const char c : address) {
-    if (c == '\'') {
-      encoded += "%27";
-    } else if (c == '<') {
-      encoded += "%3C";
-    } else if (c == '>') {
-      encoded += "%3E";
-    } else {
-      encoded += c;
-    }
+void AppendEncodedAddress(std::string& out, std::string_view address) {
+  std::size_t plain = 0;  // bytes before `at` not yet appended
+  for (std::size_t at = 0; at < address.size(); ++at) {
+    const char c = address[at];
+    if (c != '\'' && c != '<' && c != '>') continue;
+    out.append(address.substr(plain, at - plain));
+    out.append(c == '\'' ? "%27" : c == '<' ? "%3C" : "%3E");
+    plain = at + 1;
   }
-  return encoded;
+  out.append(address.substr(plain));
 }
 
+constexpr std::string_view kHttpsLinkStart = "<a target='_blank' href='https://";
+
 // Store and product links on the page are protocol-relative; the link is rebuilt on https.
-std::string HttpsLink(std::string_view value_line, std::string_view text) {
-  std::string link = "<a target='_blank' href='https://";
-  link += EncodedAddress(TextBetween(value_line, "//", "\""));
-  link += "'>";
-  link += text;
-  link += "</a>";
-  return link;
+void AppendHttpsLink(std::string& out, std::string_view value_line, std::string_view text) {
+  const std::string_view address = ViewBetween(value_line, "//", "\"");
+  // Encoding at most triples an address; the common one, without special bytes, fits as is.
+  out.reserve(out.size() + kHttpsLinkStart.size() + address.size() + text.size() + 8);
+  out.append(kHttpsLinkStart);
+  AppendEncodedAddress(out, address);
+  out.append("'>").append(text).append("</a>");
 }
+
+// Buffers kept from row to row for the texts a row is built from.
+struct Scratch {
+  std::string encoded;
+  std::string full;
+};
 
 // The thumbnail comes protocol-relative too ("//host/..."). Left so, it would resolve to
 // file:// when the table is opened from disk and no picture would show, so it gets https:.
-std::string ImageLink(std::string_view marker_line) {
-  std::string thumbnail = TextBetween(marker_line, "\"", "\"");
-  if (thumbnail.starts_with("//")) thumbnail.insert(0, "https:");
+std::string ImageLink(std::string_view marker_line, Scratch& scratch) {
+  const std::string_view thumbnail = ViewBetween(marker_line, "\"", "\"");
+  std::string& encoded = scratch.encoded;
+  encoded.clear();
+  if (thumbnail.starts_with("//")) encoded.append("https:");
+  AppendEncodedAddress(encoded, thumbnail);
   // The suffixes share no byte with "%27", "%3C" or "%3E": encoding before their removal
-  // gives what encoding after it would.
-  thumbnail = EncodedAddress(thumbnail);
-  std::string full = thumbnail;
-  RemoveAll(full, "_50x50.jpg");
-  RemoveAll(full, "_50x50.png");
-  return "<a target='_blank' href='" + full + "'><img src='" + thumbnail + "'></a>";
+  // gives what encoding after it would. The first removal is done whole before the second.
+  std::string& full = scratch.full;
+  full.clear();
+  AppendWithout(full, encoded, "_50x50.jpg");
+  constexpr std::string_view kOpen = "<a target='_blank' href='";
+  constexpr std::string_view kMiddle = "'><img src='";
+  constexpr std::string_view kClose = "'></a>";
+  std::string image;
+  image.reserve(kOpen.size() + full.size() + kMiddle.size() + encoded.size() + kClose.size());
+  image.append(kOpen);
+  AppendWithout(image, full, "_50x50.png");
+  image.append(kMiddle).append(encoded).append(kClose);
+  return image;
+}
+
+std::string HttpsLink(std::string_view value_line, std::string_view text) {
+  std::string link;
+  AppendHttpsLink(link, value_line, text);
+  return link;
 }
 
 std::string Description(std::string_view value_line) {
-  std::string description = HttpsLink(value_line, TextBetween(value_line, ">", "<"));
+  std::string description = HttpsLink(value_line, ViewBetween(value_line, ">", "<"));
   for (char& c : description) {
     if (c == '"') c = '\'';
   }
@@ -89,20 +117,20 @@ std::string Options(std::string_view value_line) {
 
 // One order block, read by its markers in page order; false when a marker is missing, in
 // which case the half-built row is dropped.
-bool ReadOrderBlock(LineReader& reader, OrderRow& row) {
+bool ReadOrderBlock(LineReader& reader, OrderRow& row, Scratch& scratch) {
   std::string_view line;
   if (!FindMarker(reader, "first-row", &line)) return false;
   row.order_id = TextBetween(SkipLines(reader, 2), ">", "<");
   if (!FindMarker(reader, "second-row", &line)) return false;
   row.date = ConvertDate(SkipLines(reader, 2));
   if (!FindMarker(reader, "store-info", &line)) return false;
-  const std::string store_name = TextBetween(SkipLines(reader, 3), ">", "<");
+  const std::string_view store_name = ViewBetween(SkipLines(reader, 3), ">", "<");
   if (!FindMarker(reader, "second-row", &line)) return false;
   row.store = HttpsLink(SkipLines(reader, 1), store_name);
   if (!FindMarker(reader, "amount-num", &line)) return false;
   row.price = Trimmed(SkipLines(reader, 1));
   if (!FindMarker(reader, "<img", &line)) return false;
-  row.image = ImageLink(line);
+  row.image = ImageLink(line, scratch);
   if (!FindMarker(reader, "product-title", &line)) return false;
   row.description = Description(SkipLines(reader, 1));
   if (!FindMarker(reader, "product-property", &line)) return false;
@@ -117,9 +145,10 @@ bool ReadOrderBlock(LineReader& reader, OrderRow& row) {
 void ExtractRows(std::string_view page_bytes, RowList& rows) {
   LineReader reader(page_bytes);
   if (!FindMarker(reader, "<table", nullptr)) return;
+  Scratch scratch;
   for (;;) {
     OrderRow row;
-    if (!ReadOrderBlock(reader, row)) return;
+    if (!ReadOrderBlock(reader, row, scratch)) return;
     rows.push_back(std::move(row));
   }
 }

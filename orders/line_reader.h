@@ -18,6 +18,8 @@ class LineReader {
   bool AtEnd() const { return pos_ >= data_.size(); }
 
  private:
+  friend bool FindMarker(LineReader& reader, std::string_view marker, std::string_view* line);
+
   std::string_view data_;
   std::size_t pos_ = 0;
 };

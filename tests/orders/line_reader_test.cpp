@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,68 @@ TEST(FindMarkerTest, SearchesGoOnFromTheLineAfterTheLastRead) {
   EXPECT_EQ(line, "first-row 2");
   EXPECT_EQ(SkipLines(reader, 3), "");  // past the end: "c", "first-row 3", then nothing
   EXPECT_FALSE(FindMarker(reader, "first-row", &line));
+}
+
+// The search as the line rules state it, one line at a time, through the reader's own reads.
+bool FindMarkerLineByLine(LineReader& reader, std::string_view marker, std::string_view* line) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  while (!reader.AtEnd()) {
+    const std::string_view candidate = reader.ReadLine();
+    if (reader.AtEnd()) return false;
+    for (std::size_t at = 0; at + marker.size() <= candidate.size(); ++at) {
+      std::size_t k = 0;
+      while (k < marker.size() && lower(candidate[at + k]) == lower(marker[k])) ++k;
+      if (k == marker.size()) {
+        *line = candidate;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Random data over the bytes that matter (both cases of the marker letters, CR, LF, 0x1A),
+// long enough for the search's block-wise scan, read by random mixes of searches and skips:
+// the search must find the same line, by position, and leave the reader where the line-by-line
+// search leaves it.
+TEST(FindMarkerTest, AgreesWithTheLineByLineSearch) {
+  const std::string markers[] = {"ab-",  "B",    "-aB", "a\nb",     "\nab",
+                                 "ab\n", "a\rb", "",    "ab-ab-ab", "aaaaaaaaaaaaaaaaaab"};
+  const std::string alphabet = "aAbB-x\r\n\x1a";
+  std::mt19937 random(20190315);
+  for (int round = 0; round < 20000; ++round) {
+    std::string data(random() % 160, ' ');
+    // Mostly common bytes with a few breaks, sometimes dense breaks; 0x1A only now and then.
+    const bool dense = random() % 4 == 0;
+    for (char& c : data) {
+      const auto pick = static_cast<unsigned>(random() % (dense ? 9 : 27));
+      c = pick < 9 ? alphabet[pick] : alphabet[pick % 5];
+      if (c == '\x1a' && random() % 8 != 0) c = 'x';
+    }
+    LineReader fast(data);
+    LineReader reference(data);
+    // Where a line lies in the data; -1 for the empty view of a read past the end.
+    const auto offset = [&data](std::string_view line) {
+      return line.data() == nullptr ? -1 : line.data() - data.data();
+    };
+    for (int step = 0; step < 12; ++step) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << ", step " << step);
+      if (random() % 4 == 0) {
+        const int count = static_cast<int>(random() % 3);
+        ASSERT_EQ(SkipLines(fast, count), SkipLines(reference, count));
+        continue;
+      }
+      const std::string& marker = markers[random() % std::size(markers)];
+      std::string_view fast_line, reference_line;
+      const bool found = FindMarker(fast, marker, &fast_line);
+      ASSERT_EQ(found, FindMarkerLineByLine(reference, marker, &reference_line));
+      ASSERT_EQ(offset(fast_line), offset(reference_line));
+      ASSERT_EQ(fast_line, reference_line);
+      ASSERT_EQ(fast.AtEnd(), reference.AtEnd());
+      // The next line read tells where each reader stands.
+      ASSERT_EQ(offset(fast.ReadLine()), offset(reference.ReadLine()));
+    }
+  }
 }
 
 }  // namespace

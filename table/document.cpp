@@ -1,7 +1,9 @@
 #include "table/document.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 #include "table/table_files.h"
@@ -99,20 +101,41 @@ void AppendCell(std::string& out, std::string_view content) {
 
 }  // namespace
 
-std::string FormatNumber(double value) {
+namespace {
+
+// Room for any FormatNumber text: sign, fifteen digits, point and exponent.
+using NumberBuffer = std::array<char, 32>;
+
+// Writes the FormatNumber text of `value` into `buffer` and returns it.
+std::string_view FormatNumberInto(double value, NumberBuffer& buffer) {
+  char* const begin = buffer.data();
   if (value == 0) return "0";  // also for -0, which carries no sign
-  char buffer[32];
+  // A whole number of up to fifteen digits is written as such, which the general format
+  // below would give too, without its cost (every row number takes this way).
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+    const auto end = std::to_chars(begin, begin + buffer.size(), static_cast<long long>(value)).ptr;
+    return std::string_view(begin, static_cast<std::size_t>(end - begin));
+  }
   // Fifteen significant digits, exponent only outside 1E-05 .. 1E+15, as %.15G would write.
-  const auto end =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
-  std::string text(buffer, end);
-  for (char& ch : text) {
-    if (ch == 'e') ch = 'E';
+  char* end =
+      std::to_chars(begin, begin + buffer.size(), value, std::chars_format::general, 15).ptr;
+  for (char* ch = begin; ch != end; ++ch) {
+    if (*ch == 'e') *ch = 'E';
   }
   // Fractions below one are written without their leading zero: .66, -.5.
-  const std::size_t digits = text[0] == '-' ? 1 : 0;
-  if (text.compare(digits, 2, "0.") == 0) text.erase(digits, 1);
-  return text;
+  char* const digits = begin + (*begin == '-' ? 1 : 0);
+  if (end - digits >= 2 && digits[0] == '0' && digits[1] == '.') {
+    std::memmove(digits, digits + 1, static_cast<std::size_t>(end - digits - 1));
+    --end;
+  }
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
+}
+
+}  // namespace
+
+std::string FormatNumber(double value) {
+  NumberBuffer buffer;
+  return std::string(FormatNumberInto(value, buffer));
 }
 
 void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
@@ -121,7 +144,10 @@ void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
   out.append("<tr>\r\n");
   // The number cell opens with <td> and closes with </th>: browsers accept it, and existing
   // tables carry it, so rows written later must look the same.
-  out.append("<td>").append(FormatNumber(static_cast<double>(number))).append("</th>\r\n");
+  NumberBuffer buffer;
+  out.append("<td>")
+      .append(FormatNumberInto(static_cast<double>(number), buffer))
+      .append("</th>\r\n");
   AppendCell(out, row.date);
   AppendCell(out, row.price);
   AppendCell(out, row.status);
@@ -130,7 +156,7 @@ void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
   AppendCell(out, row.options);
   AppendCell(out, row.store);
   out.append("<td><span class='stars'>")
-      .append(FormatNumber(ratings.NextRating()))
+      .append(FormatNumberInto(ratings.NextRating(), buffer))
       .append("</span></td>\r\n");
   out.append("</tr>\r\n");
 }

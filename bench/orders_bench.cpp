@@ -19,16 +19,16 @@ constexpr std::size_t kPageBytes = 1 << 20;
 
 // A realistic page of about 1 MiB: a 96 KiB head and as many orders as fill the rest.
 std::string RealisticPageSource(testing::LineBreaks line_breaks) {
-  testing::PageSpec spec;
-  spec.head_kib = 96;
-  spec.line_breaks = line_breaks;
-  spec.orders = testing::MakeOrders(100, 8012000000000000, 1);
-  const std::size_t with_100 = testing::BuildPageSource(spec).size();
-  spec.orders = testing::MakeOrders(200, 8012000000000000, 1);
-  const std::size_t per_order = (testing::BuildPageSource(spec).size() - with_100) / 100;
+  testing::PageSpec page_spec;
+  page_spec.head_kib = 96;
+  page_spec.line_breaks = line_breaks;
+  page_spec.orders = testing::MakeOrders(100, 8012000000000000, 1);
+  const std::size_t with_100 = testing::BuildPageSource(page_spec).size();
+  page_spec.orders = testing::MakeOrders(200, 8012000000000000, 1);
+  const std::size_t per_order = (testing::BuildPageSource(page_spec).size() - with_100) / 100;
   const int orders = 100 + static_cast<int>((kPageBytes - with_100) / per_order);
-  spec.orders = testing::MakeOrders(orders, 8012000000000000, 1);
-  return testing::BuildPageSource(spec);
+  page_spec.orders = testing::MakeOrders(orders, 8012000000000000, 1);
+  return testing::BuildPageSource(page_spec);
 }
 
 void BM_CleanUpRealisticPage(benchmark::State& state) {

@@ -80,16 +80,16 @@ void CheckGeneratedPage(FuzzedDataProvider& input) {
   const int count = input.ConsumeIntegralInRange(0, 3);
   const auto first_id = input.ConsumeIntegralInRange<std::int64_t>(0, 99999999999999999);
   const auto seed = input.ConsumeIntegral<std::uint32_t>();
-  PageSpec spec;
-  spec.orders = MakeOrders(count, first_id, seed);
-  spec.line_breaks = input.ConsumeBool() ? LineBreaks::kCrLf : LineBreaks::kLf;
-  spec.indentation = input.PickValueInArray(
+  PageSpec page_spec;
+  page_spec.orders = MakeOrders(count, first_id, seed);
+  page_spec.line_breaks = input.ConsumeBool() ? LineBreaks::kCrLf : LineBreaks::kLf;
+  page_spec.indentation = input.PickValueInArray(
       {Indentation::kTabs, Indentation::kSpaces, Indentation::kTabsThenSpaces});
-  spec.blank_lines = input.ConsumeBool();
-  spec.head_kib = 0;
+  page_spec.blank_lines = input.ConsumeBool();
+  page_spec.head_kib = 0;
   RowList rows;
-  ordertable::ExtractRows(CachedPageText(spec), rows);
-  FUZZ_CHECK(rows == ExpectedRows(spec.orders));
+  ordertable::ExtractRows(CachedPageText(page_spec), rows);
+  FUZZ_CHECK(rows == ExpectedRows(page_spec.orders));
 }
 
 }  // namespace

@@ -115,16 +115,16 @@ void CheckCutCounter(std::string_view page) {
 }
 
 void CheckGeneratedPage(FuzzedDataProvider& input) {
-  ordertable::testing::PageSpec spec;
-  spec.page = input.ConsumeIntegral<int>();
-  spec.total_pages = input.ConsumeIntegral<int>();
-  spec.line_breaks = input.ConsumeBool() ? ordertable::testing::LineBreaks::kCrLf
-                                         : ordertable::testing::LineBreaks::kLf;
-  spec.head_kib = 0;
-  const std::string page = ordertable::CleanUpText(ordertable::testing::BuildPageSource(spec));
+  ordertable::testing::PageSpec page_spec;
+  page_spec.page = input.ConsumeIntegral<int>();
+  page_spec.total_pages = input.ConsumeIntegral<int>();
+  page_spec.line_breaks = input.ConsumeBool() ? ordertable::testing::LineBreaks::kCrLf
+                                              : ordertable::testing::LineBreaks::kLf;
+  page_spec.head_kib = 0;
+  const std::string page = ordertable::CleanUpText(ordertable::testing::BuildPageSource(page_spec));
   const ordertable::PageCounter read = ordertable::ReadPageCounter(page);
-  FUZZ_CHECK(read.number == spec.page);
-  FUZZ_CHECK(read.total == spec.total_pages);
+  FUZZ_CHECK(read.number == page_spec.page);
+  FUZZ_CHECK(read.total == page_spec.total_pages);
   // Every 64-bit integer written in decimal reads back as itself.
   const std::int64_t any = input.ConsumeIntegral<std::int64_t>();
   FUZZ_CHECK(NumericValue(std::to_string(any)) == any);

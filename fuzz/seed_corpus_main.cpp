@@ -42,14 +42,14 @@ class SeedWriter {
 };
 
 PageSpec SmallPage(int first_order, int orders, LineBreaks breaks, Indentation indentation) {
-  PageSpec spec;
-  spec.orders = MakeOrders(orders, 8012000000000000 + first_order, 7);
-  spec.page = 2;
-  spec.total_pages = 5;
-  spec.line_breaks = breaks;
-  spec.indentation = indentation;
-  spec.head_kib = 0;
-  return spec;
+  PageSpec page_spec;
+  page_spec.orders = MakeOrders(orders, 8012000000000000 + first_order, 7);
+  page_spec.page = 2;
+  page_spec.total_pages = 5;
+  page_spec.line_breaks = breaks;
+  page_spec.indentation = indentation;
+  page_spec.head_kib = 0;
+  return page_spec;
 }
 
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
   bool failed = false;
 
   SeedWriter clean_up(root, "clean_up");
-  for (const PageSpec* spec : {&lf_tabs, &crlf_spaces, &lf_mixed}) {
-    clean_up.Add(SourceWindow(BuildPageSource(*spec), 2000));
+  for (const PageSpec* page_spec : {&lf_tabs, &crlf_spaces, &lf_mixed}) {
+    clean_up.Add(SourceWindow(BuildPageSource(*page_spec), 2000));
   }
   clean_up.Add(" \t lead\n\t \tmixed\r\n\r\n  \t\r\ttail\r");
 

@@ -22,12 +22,12 @@ constexpr std::int64_t kFirstId = 8012000000000000;
 constexpr std::size_t kMiB = 1024 * 1024;
 
 std::string PageOf(const std::vector<TestOrder>& orders, int page = 1, int total = 1) {
-  PageSpec spec;
-  spec.orders = orders;
-  spec.page = page;
-  spec.total_pages = total;
-  spec.head_kib = 2;
-  return BuildPageSource(spec);
+  PageSpec page_spec;
+  page_spec.orders = orders;
+  page_spec.page = page;
+  page_spec.total_pages = total;
+  page_spec.head_kib = 2;
+  return BuildPageSource(page_spec);
 }
 
 std::string ReplacedAll(std::string text, std::string_view from, std::string_view to) {

@@ -20,12 +20,12 @@ using ::testing::IsEmpty;
 using lines::operator+;
 
 std::string Page(int page, int total, std::vector<TestOrder> orders = {}) {
-  PageSpec spec;
-  spec.orders = std::move(orders);
-  spec.page = page;
-  spec.total_pages = total;
-  spec.head_kib = 2;
-  return BuildPageSource(spec);
+  PageSpec page_spec;
+  page_spec.orders = std::move(orders);
+  page_spec.page = page;
+  page_spec.total_pages = total;
+  page_spec.head_kib = 2;
+  return BuildPageSource(page_spec);
 }
 
 std::string FileText(const std::filesystem::path& path) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <random>
 
 namespace ordertable::testing {
 
@@ -67,12 +68,14 @@ namespace {
 
 std::filesystem::path FreshFolder() {
   static std::atomic<int> counter{0};
+  // Another run of the tests (a sanitizer build, say) may be using the same names right now.
+  static const std::string run = std::to_string(std::random_device{}());
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   // Parameterised tests have a "/" in their names.
   std::string name = std::string(info->name()) + "_" + std::to_string(counter++);
   std::replace(name.begin(), name.end(), '/', '_');
   const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("ordertable_wizard_" + name);
+      std::filesystem::temp_directory_path() / ("ordertable_wizard_" + run + "_" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder / "tmp");
   return folder;

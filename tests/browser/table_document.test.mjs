@@ -65,14 +65,14 @@ function parseArgs(argv) {
     else if (a === '--artifacts') args.artifacts = path.resolve(argv[++i]);
     else if (a === '--mutants') args.mutants = true;
     else if (a === '--doc') {
-      const spec = argv[++i];
-      const first = spec.indexOf(',');
-      const second = spec.indexOf(',', first + 1);
-      if (first < 0 || second < 0) throw new Error(`--doc wants LABEL,ROWS,PATH, got ${spec}`);
+      const value = argv[++i];
+      const first = value.indexOf(',');
+      const second = value.indexOf(',', first + 1);
+      if (first < 0 || second < 0) throw new Error(`--doc wants LABEL,ROWS,PATH, got ${value}`);
       args.docs.push({
-        label: spec.slice(0, first),
-        rows: Number(spec.slice(first + 1, second)),
-        file: path.resolve(spec.slice(second + 1)),
+        label: value.slice(0, first),
+        rows: Number(value.slice(first + 1, second)),
+        file: path.resolve(value.slice(second + 1)),
       });
     } else throw new Error(`unknown argument ${a}`);
   }

@@ -63,14 +63,15 @@ class RealisticPageTest : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(RealisticPageTest, CleanUpThenExtractionGivesEveryFieldOfEveryOrder) {
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
-    PageSpec spec;
-    spec.orders = MakeOrders(30, 8012000000000000 + seed * 1000, seed);
-    spec.page = 2;
-    spec.total_pages = 7;
-    spec.line_breaks = GetParam().line_breaks;
-    spec.indentation = GetParam().indentation;
-    spec.blank_lines = GetParam().blank_lines;
-    ExpectRowsEqual(RowsOf(CleanUpText(testing::BuildPageSource(spec))), ExpectedRows(spec.orders));
+    PageSpec page_spec;
+    page_spec.orders = MakeOrders(30, 8012000000000000 + seed * 1000, seed);
+    page_spec.page = 2;
+    page_spec.total_pages = 7;
+    page_spec.line_breaks = GetParam().line_breaks;
+    page_spec.indentation = GetParam().indentation;
+    page_spec.blank_lines = GetParam().blank_lines;
+    ExpectRowsEqual(RowsOf(CleanUpText(testing::BuildPageSource(page_spec))),
+                    ExpectedRows(page_spec.orders));
   }
 }
 
@@ -117,10 +118,10 @@ TEST(ExtractRowsTest, RowsOfLaterPagesAreAppendedAfterThoseBefore) {
 
 // Edits of a cleaned realistic page and the rows that the edited page must give.
 TEST(ExtractRowsTest, EditedPages) {
-  PageSpec spec;
-  spec.orders = MakeOrders(4, 8012000000000900, 5);
-  const std::string page = testing::CachedPageText(spec);
-  const RowList all = ExpectedRows(spec.orders);
+  PageSpec page_spec;
+  page_spec.orders = MakeOrders(4, 8012000000000900, 5);
+  const std::string page = testing::CachedPageText(page_spec);
+  const RowList all = ExpectedRows(page_spec.orders);
 
   // Block 2 lacks its "amount-num": its price and all later fields come from block 3,
   // which then gives no row of its own.
@@ -156,7 +157,7 @@ TEST(ExtractRowsTest, EditedPages) {
        ReplaceOccurrence(page, "amount-num", "amount-sum", 1),
        {all[0], merged, all[3]}},
       {"no table", ReplaceOccurrence(page, "<table", "<tabel", 0), {}},
-      {"cut off in the third block", page.substr(0, page.find(spec.orders[2].id) + 5),
+      {"cut off in the third block", page.substr(0, page.find(page_spec.orders[2].id) + 5),
        RowList(all.begin(), all.begin() + 2)},
   };
   for (const auto& c : cases) {
@@ -166,15 +167,15 @@ TEST(ExtractRowsTest, EditedPages) {
 }
 
 TEST(ExtractRowsTest, AppendsToRowsAlreadyInTheList) {
-  PageSpec spec;
-  spec.orders = MakeOrders(2, 8012000000000010, 2);
+  PageSpec page_spec;
+  page_spec.orders = MakeOrders(2, 8012000000000010, 2);
   OrderRow earlier;
   earlier.order_id = "earlier";
   RowList rows = {earlier};
-  ExtractRows(testing::CachedPageText(spec), rows);
+  ExtractRows(testing::CachedPageText(page_spec), rows);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], earlier);
-  EXPECT_EQ(rows[2], ExpectedRow(spec.orders[1]));
+  EXPECT_EQ(rows[2], ExpectedRow(page_spec.orders[1]));
 }
 
 // A minimal cleaned order block with the markers at the offsets the extractor counts on.
@@ -366,9 +367,9 @@ TEST(ExtractRowsTest, EndOfDataRules) {
 TEST(ExtractRowsTest, AnyBytesNeverCrash) {
   // Fragments of real blocks in random order and cut at random places: the extractor must
   // neither crash nor read outside the text (the sanitizer build checks the latter).
-  PageSpec spec;
-  spec.orders = MakeOrders(3, 8012000000000000, 11);
-  const std::string page = testing::CachedPageText(spec);
+  PageSpec page_spec;
+  page_spec.orders = MakeOrders(3, 8012000000000000, 11);
+  const std::string page = testing::CachedPageText(page_spec);
   std::uint64_t state = 12345;
   auto next = [&state](std::size_t bound) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;

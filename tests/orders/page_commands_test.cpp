@@ -36,11 +36,11 @@ class PageCommandsTest : public ::testing::Test {
 };
 
 TEST_F(PageCommandsTest, RowsPrintsOneTabSeparatedLinePerOrder) {
-  testing::PageSpec spec;
-  spec.orders = testing::MakeOrders(6, 8012000000000300, 4);
-  ASSERT_TRUE(WriteWholeFile(folder_ / "page.html", testing::CachedPageText(spec)));
+  testing::PageSpec page_spec;
+  page_spec.orders = testing::MakeOrders(6, 8012000000000300, 4);
+  ASSERT_TRUE(WriteWholeFile(folder_ / "page.html", testing::CachedPageText(page_spec)));
   std::string expected;
-  for (const OrderRow& row : testing::ExpectedRows(spec.orders)) {
+  for (const OrderRow& row : testing::ExpectedRows(page_spec.orders)) {
     expected += row.order_id + "\t" + row.date + "\t" + row.price + "\t" + row.status + "\t" +
                 row.image + "\t" + row.description + "\t" + row.options + "\t" + row.store + "\n";
   }
@@ -51,9 +51,9 @@ TEST_F(PageCommandsTest, RowsPrintsOneTabSeparatedLinePerOrder) {
 
 TEST_F(PageCommandsTest, RowsReadsTheFileAsIsWithoutCleaningIt) {
   // An uncleaned page with LF breaks is one long line to the line reader: no rows.
-  testing::PageSpec spec;
-  spec.orders = testing::MakeOrders(2, 8012000000000300, 4);
-  ASSERT_TRUE(WriteWholeFile(folder_ / "source.html", testing::BuildPageSource(spec)));
+  testing::PageSpec page_spec;
+  page_spec.orders = testing::MakeOrders(2, 8012000000000300, 4);
+  ASSERT_TRUE(WriteWholeFile(folder_ / "source.html", testing::BuildPageSource(page_spec)));
   EXPECT_EQ(Run(RunRowsCommand, {"source.html"}), kExitSuccess);
   EXPECT_EQ(out_.str(), "");
 }

@@ -185,10 +185,10 @@ std::string HttpsIfRelative(const std::string& url) {
 // now and then blank lines before an element and blanks after it.
 class PageWriter {
  public:
-  PageWriter(const PageSpec& spec, std::uint64_t layout_seed)
-      : spec_(spec),
+  PageWriter(const PageSpec& page_spec, std::uint64_t layout_seed)
+      : spec_(page_spec),
         random_(layout_seed),
-        line_break_(spec.line_breaks == LineBreaks::kCrLf ? "\r\n" : "\n") {}
+        line_break_(page_spec.line_breaks == LineBreaks::kCrLf ? "\r\n" : "\n") {}
 
   void Line(int depth, std::string_view text) {
     if (spec_.blank_lines && !out_.empty() && random_.OneIn(7)) BlankLines(depth);
@@ -232,7 +232,7 @@ class PageWriter {
   std::string out_;
 };
 
-void WriteHead(PageWriter& w, const PageSpec& spec) {
+void WriteHead(PageWriter& w, const PageSpec& page_spec) {
   w.Line(0, "<!DOCTYPE html>");
   w.Line(0, "<html>");
   w.Line(0, "<head>");
@@ -244,11 +244,11 @@ void WriteHead(PageWriter& w, const PageSpec& spec) {
   w.Line(1, "<script type=\"text/javascript\">");
   w.Line(2, "window.runParams = {");
   w.Line(3, "\"csrfToken\": \"b1f4e2c0d9\",");
-  w.Line(3, "\"page\": " + std::to_string(spec.page) + ",");
-  w.Line(3, "\"pageSize\": " + std::to_string(spec.orders.size()));
+  w.Line(3, "\"page\": " + std::to_string(page_spec.page) + ",");
+  w.Line(3, "\"pageSize\": " + std::to_string(page_spec.orders.size()));
   w.Line(2, "};");
   w.Line(1, "</script>");
-  const std::size_t head_bytes = static_cast<std::size_t>(spec.head_kib) * 1024;
+  const std::size_t head_bytes = static_cast<std::size_t>(page_spec.head_kib) * 1024;
   std::size_t written = 0;
   for (int block = 0; written < head_bytes; ++block) {
     const std::string n = std::to_string(block);
@@ -279,7 +279,7 @@ void WriteHead(PageWriter& w, const PageSpec& spec) {
   w.Line(0, "</head>");
 }
 
-void WritePagerAndTableHead(PageWriter& w, const PageSpec& spec) {
+void WritePagerAndTableHead(PageWriter& w, const PageSpec& page_spec) {
   w.Line(0, "<body data-spm=\"1000001\">");
   w.Line(1, "<div id=\"header\">");
   w.Line(2, "<div class=\"header-logo\">");
@@ -291,8 +291,8 @@ void WritePagerAndTableHead(PageWriter& w, const PageSpec& spec) {
   w.Line(1, "<div id=\"container\">");
   w.Line(2, "<form id=\"order-list-form\" action=\"/orderList.htm\" method=\"post\">");
   w.Line(3, "<div class=\"ui-pagination ui-pagination-front util-right\" id=\"simple-pager\">");
-  w.Line(4, "<label class=\"ui-label\">" + std::to_string(spec.page) + "/" +
-                std::to_string(spec.total_pages) + "</label>");
+  w.Line(4, "<label class=\"ui-label\">" + std::to_string(page_spec.page) + "/" +
+                std::to_string(page_spec.total_pages) + "</label>");
   w.Line(4, "<a class=\"ui-pagination-prev\" href=\"javascript:;\">Previous</a>");
   w.Line(4, "<a class=\"ui-pagination-next\" href=\"javascript:;\">Next</a>");
   w.Line(3, "</div>");
@@ -436,23 +436,25 @@ std::vector<TestOrder> MakeOrders(int count, std::int64_t first_id, std::uint32_
   return orders;
 }
 
-std::string BuildPageSource(const PageSpec& spec) {
+std::string BuildPageSource(const PageSpec& page_spec) {
   // The layout's blank lines depend on the page's place and first order, so that two pages
   // of one list differ, and the same page is laid out the same way every time.
-  std::uint64_t layout_seed = 0xCBF29CE484222325ull + static_cast<std::uint64_t>(spec.page);
-  if (!spec.orders.empty()) {
-    for (char c : spec.orders[0].id)
+  std::uint64_t layout_seed = 0xCBF29CE484222325ull + static_cast<std::uint64_t>(page_spec.page);
+  if (!page_spec.orders.empty()) {
+    for (char c : page_spec.orders[0].id)
       layout_seed = (layout_seed ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
   }
-  PageWriter w(spec, layout_seed);
-  WriteHead(w, spec);
-  WritePagerAndTableHead(w, spec);
-  for (const TestOrder& order : spec.orders) WriteOrder(w, order);
+  PageWriter w(page_spec, layout_seed);
+  WriteHead(w, page_spec);
+  WritePagerAndTableHead(w, page_spec);
+  for (const TestOrder& order : page_spec.orders) WriteOrder(w, order);
   WriteTail(w);
   return w.Take();
 }
 
-std::string CachedPageText(const PageSpec& spec) { return CleanUpText(BuildPageSource(spec)); }
+std::string CachedPageText(const PageSpec& page_spec) {
+  return CleanUpText(BuildPageSource(page_spec));
+}
 
 std::vector<PageSpec> SplitIntoPages(const std::vector<TestOrder>& orders, int orders_per_page) {
   if (orders_per_page < 1) throw std::invalid_argument("orders_per_page must be at least 1");
@@ -461,29 +463,30 @@ std::vector<PageSpec> SplitIntoPages(const std::vector<TestOrder>& orders, int o
                                                       static_cast<std::size_t>(orders_per_page));
   std::vector<PageSpec> pages(static_cast<std::size_t>(total));
   for (int page = 0; page < total; ++page) {
-    PageSpec& spec = pages[static_cast<std::size_t>(page)];
-    spec.page = page + 1;
-    spec.total_pages = total;
+    PageSpec& page_spec = pages[static_cast<std::size_t>(page)];
+    page_spec.page = page + 1;
+    page_spec.total_pages = total;
     const std::size_t first = static_cast<std::size_t>(page) * orders_per_page;
     for (std::size_t i = first; i < orders.size() && i < first + orders_per_page; ++i) {
-      spec.orders.push_back(orders[i]);
+      page_spec.orders.push_back(orders[i]);
     }
   }
   return pages;
 }
 
-std::filesystem::path WriteCachedPage(const std::filesystem::path& folder, const PageSpec& spec) {
+std::filesystem::path WriteCachedPage(const std::filesystem::path& folder,
+                                      const PageSpec& page_spec) {
   std::error_code error;
   std::filesystem::create_directories(folder / kCacheFolder, error);
-  const std::filesystem::path path = CachedPageFile(folder, spec.page);
-  if (!WriteWholeFile(path, CachedPageText(spec))) {
+  const std::filesystem::path path = CachedPageFile(folder, page_spec.page);
+  if (!WriteWholeFile(path, CachedPageText(page_spec))) {
     throw std::runtime_error("cannot write " + path.string());
   }
   return path;
 }
 
 void WriteCachedPages(const std::filesystem::path& folder, const std::vector<PageSpec>& pages) {
-  for (const PageSpec& spec : pages) WriteCachedPage(folder, spec);
+  for (const PageSpec& page_spec : pages) WriteCachedPage(folder, page_spec);
 }
 
 OrderRow ExpectedRow(const TestOrder& order) {

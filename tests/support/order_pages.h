@@ -106,18 +106,19 @@ struct PageSpec {
 
 /// The page source as the browser's source view shows it: starts with "<!DOCTYPE html>",
 /// ends with the ">" of "</html>", holds all four page markers.
-std::string BuildPageSource(const PageSpec& spec);
+std::string BuildPageSource(const PageSpec& page_spec);
 
-/// CleanUpText(BuildPageSource(spec)): the content of the page's cached page file.
-std::string CachedPageText(const PageSpec& spec);
+/// CleanUpText(BuildPageSource(page_spec)): the content of the page's cached page file.
+std::string CachedPageText(const PageSpec& page_spec);
 
 /// Splits `orders` into pages of `orders_per_page` (the last may be shorter), numbered 1/M to
 /// M/M with default layout. No orders give one empty page 1/1.
 std::vector<PageSpec> SplitIntoPages(const std::vector<TestOrder>& orders, int orders_per_page);
 
-/// Writes CachedPageText(spec) to folder/tmp/AE_orders_NN.html (NN = spec.page), creating
+/// Writes CachedPageText(page_spec) to folder/tmp/AE_orders_NN.html (NN = page_spec.page), creating
 /// folder/tmp when needed; returns the file's path. Throws std::runtime_error on failure.
-std::filesystem::path WriteCachedPage(const std::filesystem::path& folder, const PageSpec& spec);
+std::filesystem::path WriteCachedPage(const std::filesystem::path& folder,
+                                      const PageSpec& page_spec);
 
 /// WriteCachedPage for each page.
 void WriteCachedPages(const std::filesystem::path& folder, const std::vector<PageSpec>& pages);

@@ -80,13 +80,13 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(out_dir, error);
   const std::vector<TestOrder> orders =
       MakeOrders(static_cast<int>(pages * per_page), first_id, static_cast<std::uint32_t>(seed));
-  std::vector<PageSpec> specs = SplitIntoPages(orders, static_cast<int>(per_page));
-  for (PageSpec& spec : specs) {
-    spec.line_breaks = crlf ? LineBreaks::kCrLf : LineBreaks::kLf;
+  std::vector<PageSpec> page_specs = SplitIntoPages(orders, static_cast<int>(per_page));
+  for (PageSpec& page_spec : page_specs) {
+    page_spec.line_breaks = crlf ? LineBreaks::kCrLf : LineBreaks::kLf;
     char name[32];
-    std::snprintf(name, sizeof name, "page_%02d.html", spec.page);
+    std::snprintf(name, sizeof name, "page_%02d.html", page_spec.page);
     const std::filesystem::path path = out_dir / name;
-    if (!ordertable::WriteWholeFile(path, BuildPageSource(spec))) {
+    if (!ordertable::WriteWholeFile(path, BuildPageSource(page_spec))) {
       std::fprintf(stderr, "ordertable-sample-pages: cannot write %s\n", path.string().c_str());
       return 1;
     }

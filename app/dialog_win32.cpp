@@ -125,7 +125,7 @@ bool WizardDialog::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       events_->OnCommand(LOWORD(wparam));
       return false;
     case WM_TIMER:
-      if (wparam == static_cast<WPARAM>(kPollTimerId)) events_->OnTimerTick();
+      if (wparam == kPollTimerId) events_->OnTimerTick();
       return false;
     case kPageReadyMessage:
       // Only SendPageReady arms this, so no stray message can start a capture.
@@ -157,8 +157,8 @@ void WizardDialog::Initialise() {
   CreateControl("STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kMessageLabel,
                 kMessagePosition, {kMessageWidth, kMessageTall});
   // Neither seen nor clickable; it gives Esc its command id.
-  CreateControl("BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kHiddenCancel,
-                {-10, -10}, {0, 0});
+  CreateControl("BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kIdCancel, {-10, -10},
+                {0, 0});
 }
 
 void WizardDialog::PlaceCentredInWorkArea() {
@@ -286,10 +286,10 @@ HBITMAP WizardDialog::ShowBitmap(HWND control, HBITMAP bitmap) {
   return bitmap;
 }
 
-void WizardDialog::StatusPrint(Rgb colour, const std::string& text) {
+void WizardDialog::StatusPrint(COLORREF colour, const std::string& text) {
   const HWND status = status_id_ ? Control(status_id_) : nullptr;
   if (!status) return;
-  status_colour_ = RGB(colour.red, colour.green, colour.blue);
+  status_colour_ = colour;
   status_text_ = text;
   // The window text carries the current line too, for anyone reading the dialog from outside.
   SetWindowTextA(status, text.c_str());

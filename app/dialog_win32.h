@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/controls.h"
+#include "app/dialog_layout_win32.h"
 #include "app/handles_win32.h"
 #include "app/wizard_host.h"
 
@@ -49,7 +50,7 @@ class WizardDialog {
   void RemoveControl(int id);
   void DisableControl(int id);
   void SetPicture(int id, Picture picture);
-  void StatusPrint(Rgb colour, const std::string& text);
+  void StatusPrint(COLORREF colour, const std::string& text);
   void LetEventsThrough();
   void Redraw();
   void End(int result);

@@ -1,40 +1,16 @@
 #pragma once
 
-// Small owners for Win32 handles, so that every handle, lock and selection is released on
-// every path out of a function, exceptions included.
+// Small owners for the dialog's Win32 objects (GDI objects, icons, the clipboard, global
+// memory), so that every one is released on every path out of a function, exceptions
+// included. Kernel handles have their owner in the file layer.
 
 #include <windows.h>
 
 #include <utility>
 
+#include "files/unique_handle_win32.h"
+
 namespace ordertable {
-
-/// Owns a kernel handle (thread, process, file) and closes it.
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle)
-      : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  ~UniqueHandle() { Close(); }
-
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  /// Closes the handle now; the owner is then empty.
-  void Close() {
-    if (handle_) CloseHandle(std::exchange(handle_, nullptr));
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 /// Owns a GDI object (bitmap, font, brush) and deletes it.
 template <typename T>

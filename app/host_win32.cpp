@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "app/clipboard_win32.h"
-#include "app/controls.h"
+#include "app/dialog_layout_win32.h"
+#include "builder/table_build.h"
 #include "keys/key_script.h"
-#include "orders/build_worker.h"
 
 namespace ordertable {
 namespace {
@@ -21,7 +21,8 @@ DWORD WINAPI RunBuildJob(LPVOID parameter) {
   try {
     job.outcome = RunTableBuild(job.folder, job.update_mode);
   } catch (...) {
-    job.outcome = {BuildResult::kWriteFailed, 0};
+    // RunTableBuild reports its own failures; this only keeps the thread's exit code right.
+    job.outcome.result = BuildResult::kFailed;
   }
   return static_cast<DWORD>(job.outcome.result);
 }
@@ -112,7 +113,7 @@ BuildOutcome Win32Host::WaitForBuildWorker() {
 // Waiting on the ended thread is what makes the worker's writes visible to this thread.
 BuildOutcome Win32Host::FinishWorker() {
   WaitForSingleObject(worker_.get(), INFINITE);
-  worker_.Close();
+  worker_.Reset();
   return job_->outcome;
 }
 

@@ -9,11 +9,12 @@
 #include "app/host_win32.h"
 #include "app/startup_win32.h"
 #include "app/wizard.h"
+#include "orders/page_files.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace ordertable;
   try {
-    PrepareCacheFolder();
+    ClearCacheFolder(".");
     // The shell may hand the document actions to COM extensions.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX common_controls = {sizeof common_controls, ICC_STANDARD_CLASSES};

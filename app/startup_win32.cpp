@@ -6,28 +6,6 @@
 
 namespace ordertable {
 
-void PrepareCacheFolder() {
-  CreateDirectoryA("tmp", nullptr);
-  WIN32_FIND_DATAA found;
-  const HANDLE search =
-      FindFirstFileExA("tmp\\*.html", FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return;
-  constexpr DWORD kSkipped =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  do {
-    if ((found.dwFileAttributes & kSkipped) == 0) {
-      const std::string name = std::string("tmp\\") + found.cFileName;
-      // A read-only page left behind would otherwise be counted by the next build.
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-        const DWORD writable = found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        SetFileAttributesA(name.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
-      }
-      DeleteFileA(name.c_str());
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 std::string ProgramBaseName() {
   std::vector<char> path(MAX_PATH);
   DWORD length = 0;

@@ -1,12 +1,10 @@
 #include "app/wizard.h"
 
-#include <array>
-#include <system_error>
 #include <utility>
 
 #include "app/controls.h"
 #include "app/wizard_texts.h"
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
 #include "table/document.h"
@@ -14,18 +12,6 @@
 
 namespace ordertable {
 namespace {
-
-constexpr int DotId(int dot) { return kFirstDot + dot - 1; }
-
-// An order-list page copied from the browser's source view carries all four, with case.
-bool HoldsOrderListPage(std::string_view text) {
-  const std::array<std::string_view, 4> markers{"<html>", "Alibaba Manufacturer Directory",
-                                                kPageCounterTag, "</html>"};
-  for (const std::string_view marker : markers) {
-    if (text.find(marker) == std::string_view::npos) return false;
-  }
-  return true;
-}
 
 std::string Join(std::string_view a, std::string_view b) {
   std::string joined(a);
@@ -42,81 +28,56 @@ Wizard::Wizard(WizardHost& host, std::filesystem::path folder)
 // Events
 
 void Wizard::OnInit() {
-  update_mode_ = IsOrdinaryFile(folder_ / kTableDocument);
+  update_mode_ = files::IsOrdinaryFile(folder_ / kTableDocument);
   BuildFirstStep();
 }
 
 void Wizard::OnCommand(int id) {
-  if (ended_) return;
-  if (id == kHiddenCancel) {
+  if (step_ == Step::kEnded) return;
+  if (id == kIdCancel) {
     Escape();
     return;
   }
-  // Each button belongs to one step: a command from a button that is gone or greyed (a
-  // click queued before it was removed) belongs to a step that has been left.
-  if (!live_buttons_.contains(id)) return;
-  if (capturing_) {
+  if (capture_ == Capture::kRunning) {
     // The capture lets events through while it runs; it must end before the step changes.
-    if (id == kCaptureCancel) cancel_pending_ = true;
+    if (step_ == Step::kCapture && id == kCaptureCancel) cancel_pending_ = true;
     return;
   }
-  switch (id) {
-    case kIntroNext:
-    case kUpdateYes:
-      RemoveButton(kIntroNext);
-      RemoveButton(kUpdateYes);
-      RemoveButton(kUpdateNo);
-      BuildStep(texts::kAdvice, kAdviceNext, texts::kNext);
+  // Each button belongs to one step: a command from a button of another step (a click queued
+  // before the button was removed) belongs to a step that has been left.
+  switch (step_) {
+    case Step::kIntro:
+      if (id == kIntroNext) EnterAdvice();
       break;
-    case kUpdateNo:
-      RemoveButton(kUpdateYes);
-      RemoveButton(kUpdateNo);
-      BuildStep(texts::kErase, kEraseConfirm, texts::kEraseButton, kErasePrevious,
-                texts::kPrevious);
+    case Step::kUpdateQuestion:
+      OnUpdateQuestionCommand(id);
       break;
-    case kEraseConfirm: {
-      RemoveButton(kEraseConfirm);
-      RemoveButton(kErasePrevious);
-      std::error_code ignored;
-      const std::filesystem::path document = folder_ / kTableDocument;
-      if (!std::filesystem::is_directory(document, ignored)) {
-        std::filesystem::remove(document, ignored);
-      }
-      update_mode_ = false;
-      BuildFirstStep();
+    case Step::kErase:
+      OnEraseCommand(id);
       break;
-    }
-    case kErasePrevious:
-      RemoveButton(kEraseConfirm);
-      RemoveButton(kErasePrevious);
-      update_mode_ = true;
-      BuildFirstStep();
+    case Step::kAdvice:
+      if (id == kAdviceNext) EnterCapture();
       break;
-    case kAdviceNext:
-      EnterCapture();
+    case Step::kCapture:
+      if (id == kCaptureCancel) CancelCapture();
       break;
-    case kCaptureCancel:
-      CancelCapture();
+    case Step::kBuild:  // its one button is greyed
+    case Step::kEnded:
       break;
-    case kResultView:
-      host_.OpenDocument(kTableDocument);
-      break;
-    case kResultLocate:
-      host_.ShowInExplorer(kTableDocument);
-      break;
-    default:
+    case Step::kResult:
+      OnResultCommand(id);
       break;
   }
 }
 
 void Wizard::OnTimerTick() {
   // A tick that was already queued when the timer stopped is not the timer's any more.
-  if (ended_ || !timer_running_) return;
+  if (step_ == Step::kEnded || !timer_running_) return;
   AdvanceDots();
-  if (in_build_step_) {
+  if (step_ == Step::kBuild) {
     // During the build nothing is taken from the clipboard: no second build may start and
     // no cached page file may change while the worker reads them.
-    if (worker_running_) PollWorker();
+    if (worker_started_) PollWorker();
     return;
   }
   PollClipboard();
@@ -125,50 +86,78 @@ void Wizard::OnTimerTick() {
 void Wizard::OnPageReady() {
   // Only the clipboard poll's own notification starts a capture; the platform may use the
   // same message number for its own questions.
-  if (ended_ || !page_ready_due_ || capturing_) return;
-  page_ready_due_ = false;
-  capturing_ = true;
+  if (step_ == Step::kEnded || capture_ != Capture::kDue) return;
+  capture_ = Capture::kRunning;
   CapturePage();
-  capturing_ = false;
+  capture_ = Capture::kIdle;
   if (cancel_pending_) {
     cancel_pending_ = false;
-    if (!ended_) CancelCapture();
+    if (step_ == Step::kCapture) CancelCapture();
   }
 }
 
 void Wizard::OnClose() {
-  if (ended_) return;
-  // The document and its backup are only safe once the worker has finished writing them.
-  if (worker_running_) {
-    host_.WaitForBuildWorker();
-    worker_running_ = false;
-  }
-  ended_ = true;
-  host_.EndDialog(0);
+  if (step_ == Step::kEnded) return;
+  End();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Steps
+// Steps and their buttons
 
-void Wizard::BuildFirstStep() {
-  if (update_mode_) {
-    BuildStep(texts::kUpdateQuestion, kUpdateYes, texts::kYes, kUpdateNo, texts::kNo);
-  } else {
-    BuildStep(texts::kIntro, kIntroNext, texts::kNext);
+void Wizard::OnUpdateQuestionCommand(int id) {
+  if (id == kUpdateYes) {
+    EnterAdvice();
+  } else if (id == kUpdateNo) {
+    host_.RemoveControl(kUpdateYes);
+    host_.RemoveControl(kUpdateNo);
+    BuildStep(Step::kErase, texts::kErase, kEraseConfirm, texts::kEraseButton, kErasePrevious,
+              texts::kPrevious);
   }
 }
 
-void Wizard::BuildStep(std::string_view text, int right_id, std::string_view right_text,
+void Wizard::OnEraseCommand(int id) {
+  if (id != kEraseConfirm && id != kErasePrevious) return;
+  host_.RemoveControl(kEraseConfirm);
+  host_.RemoveControl(kErasePrevious);
+  if (id == kEraseConfirm) files::RemoveFile(folder_ / kTableDocument);
+  update_mode_ = id == kErasePrevious;
+  BuildFirstStep();
+}
+
+void Wizard::OnResultCommand(int id) {
+  if (id == kResultView) host_.OpenDocument(kTableDocument);
+  if (id == kResultLocate) host_.ShowInExplorer(kTableDocument);
+}
+
+void Wizard::BuildFirstStep() {
+  if (update_mode_) {
+    BuildStep(Step::kUpdateQuestion, texts::kUpdateQuestion, kUpdateYes, texts::kYes, kUpdateNo,
+              texts::kNo);
+  } else {
+    BuildStep(Step::kIntro, texts::kIntro, kIntroNext, texts::kNext);
+  }
+}
+
+void Wizard::BuildStep(Step step, std::string_view text, int right_id, std::string_view right_text,
                        int left_id, std::string_view left_text) {
+  step_ = step;
   host_.SetMessageText(std::string(text));
-  AddButton(right_id, right_text, Slot::kRight);
-  if (left_id != 0) AddButton(left_id, left_text, Slot::kLeft);
+  host_.AddButton(right_id, std::string(right_text), Slot::kRight);
+  if (left_id != 0) host_.AddButton(left_id, std::string(left_text), Slot::kLeft);
+}
+
+void Wizard::EnterAdvice() {
+  host_.RemoveControl(kIntroNext);
+  host_.RemoveControl(kUpdateYes);
+  host_.RemoveControl(kUpdateNo);
+  BuildStep(Step::kAdvice, texts::kAdvice, kAdviceNext, texts::kNext);
 }
 
 void Wizard::EnterCapture() {
-  RemoveButton(kAdviceNext);
+  step_ = Step::kCapture;
+  host_.RemoveControl(kAdviceNext);
   host_.SetMessageText(std::string(texts::kInstruction));
-  AddButton(kCaptureCancel, texts::kCancel, Slot::kRight);
+  host_.AddButton(kCaptureCancel, std::string(texts::kCancel), Slot::kRight);
   host_.SetMessageHeight(kMessageShort);
   host_.AddPicture(kCopyPicture, Picture::kCopy, kCopyPosition);
   host_.AddPicture(kPastePicture, Picture::kPaste, kPastePosition);
@@ -181,7 +170,9 @@ void Wizard::EnterCapture() {
 }
 
 void Wizard::CancelCapture() {
-  RemoveButton(kCaptureCancel);
+  // The capture step is left here: its Cancel, queued twice, must not cancel twice.
+  step_ = update_mode_ ? Step::kUpdateQuestion : Step::kIntro;
+  host_.RemoveControl(kCaptureCancel);
   StopTimer();
   for (int id = kCopyPicture; id <= kStatusLine; ++id) {
     host_.RemoveControl(id);
@@ -189,19 +180,22 @@ void Wizard::CancelCapture() {
   }
   host_.SetMessageHeight(kMessageTall);
   host_.LetEventsThrough();
+  if (step_ == Step::kEnded) return;
   captured_pages_ = 0;
   total_pages_ = 0;
   BuildFirstStep();
 }
 
 void Wizard::Escape() {
-  if (worker_running_) {
-    host_.WaitForBuildWorker();
-    worker_running_ = false;
-  }
-  ended_ = true;
-  host_.EndDialog(0);
+  End();
   host_.ExitProcess(kEscapeExitStatus);
+}
+
+void Wizard::End() {
+  // The document and its backup are only safe once the worker has finished writing them.
+  if (step_ == Step::kBuild && worker_started_) host_.WaitForBuildWorker();
+  step_ = Step::kEnded;
+  host_.EndDialog(0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -216,9 +210,9 @@ void Wizard::AdvanceDots() {
 void Wizard::PollClipboard() {
   if (!HoldsOrderListPage(host_.ReadClipboardText())) return;
   StopTimer();
-  page_ready_due_ = true;
+  capture_ = Capture::kDue;
   host_.SendPageReady();
-  page_ready_due_ = false;
+  if (capture_ == Capture::kDue) capture_ = Capture::kIdle;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -227,7 +221,7 @@ void Wizard::PollClipboard() {
 
 bool Wizard::LetEventsThrough() {
   host_.LetEventsThrough();
-  return !cancel_pending_ && !ended_;
+  return !cancel_pending_ && step_ != Step::kEnded;
 }
 
 bool Wizard::ShowAllDots(Picture picture) {
@@ -278,7 +272,7 @@ void Wizard::CapturePage() {
     already_cached = true;
   }
   // The question box runs its own event loop.
-  if (cancel_pending_ || ended_) return;
+  if (cancel_pending_ || step_ == Step::kEnded) return;
 
   if (page == captured_pages_ + 1) {
     StorePage(page_text, already_cached);
@@ -300,7 +294,7 @@ void Wizard::StorePage(const std::string& page_text, bool already_cached) {
   // A fast re-build takes the cached page file as it is: writing its own bytes back could
   // only lose it. A page whose file cannot be written is not taken, or its orders would be
   // missing from a table reported as complete: the user copies it again.
-  if (!already_cached && !WriteWholeFile(CachedPageFile(folder_, page), page_text)) {
+  if (!already_cached && !WriteCachedPage(folder_, page, page_text)) {
     host_.StatusPrint(StatusColour::kRed, std::string(texts::kNotSaved));
     if (!BlinkDots()) return;
     ExpectNextPage();
@@ -339,37 +333,36 @@ void Wizard::StartBuild(std::string_view caption) {
   host_.RemoveControl(kPastePicture);
   if (!LetEventsThrough()) return;
   host_.DisableControl(kCaptureCancel);
-  live_buttons_.erase(kCaptureCancel);
+  step_ = Step::kBuild;
   lit_dot_ = 0;
   StartTimer();
-  in_build_step_ = true;
   // Update mode is not changed from here on: the worker reads it.
-  worker_running_ = host_.StartBuildWorker(update_mode_);
+  worker_started_ = host_.StartBuildWorker(update_mode_);
 }
 
 void Wizard::PollWorker() {
   const std::optional<BuildOutcome> outcome = host_.PollBuildWorker();
   if (!outcome) return;
   StopTimer();
-  worker_running_ = false;
-  in_build_step_ = false;
+  step_ = Step::kResult;
+  worker_started_ = false;
   for (int id = kCopyPicture; id <= kStatusLine; ++id) {
     host_.RemoveControl(id);
     host_.LetEventsThrough();
   }
-  RemoveButton(kCaptureCancel);
+  host_.RemoveControl(kCaptureCancel);
   host_.SetMessageHeight(kMessageTall);
   host_.LetEventsThrough();
-  if (ended_) return;
+  if (step_ == Step::kEnded) return;
   host_.SetMessageText(ResultText(*outcome));
-  AddButton(kResultView, texts::kView, Slot::kRight);
-  AddButton(kResultLocate, texts::kLocate, Slot::kLeft);
+  host_.AddButton(kResultView, std::string(texts::kView), Slot::kRight);
+  host_.AddButton(kResultLocate, std::string(texts::kLocate), Slot::kLeft);
 }
 
 std::string Wizard::ResultText(const BuildOutcome& outcome) const {
   // A build that found no cached page file (the files or their folder went away after the
   // capture) wrote nothing either: it must not be announced as a table made or up to date.
-  if (outcome.result != BuildResult::kDone) return WriteFailedText();
+  if (outcome.result != BuildResult::kDone) return FailureText(outcome);
   const int rows = outcome.row_count;
   if (!update_mode_) {
     return Join(texts::kGeneratedHead, std::to_string(rows)) +
@@ -380,30 +373,32 @@ std::string Wizard::ResultText(const BuildOutcome& outcome) const {
   return Join(texts::kUpdatedHead, std::to_string(rows)) + std::string(texts::kUpdatedTail);
 }
 
-// The build never destroys the table it found: a failed write leaves it in the document,
-// or, when a merge could not move it back, in the backup.
-std::string Wizard::WriteFailedText() const {
-  std::string_view where = texts::kKeptOnline;
-  if (IsOrdinaryFile(folder_ / kTableDocument)) {
-    where = texts::kKeptInDocument;
-  } else if (update_mode_ && IsOrdinaryFile(folder_ / kTableBackup)) {
-    where = texts::kKeptInBackup;
+// The build never destroys the table it found, and says where it left it.
+std::string Wizard::FailureText(const BuildOutcome& outcome) const {
+  std::string text(update_mode_ ? texts::kNotUpdatedHead : texts::kNotGeneratedHead);
+  switch (outcome.kept_in) {
+    case TableKeptIn::kDocument:
+      text += texts::kStillInDocument;
+      break;
+    case TableKeptIn::kBackup:
+      text += texts::kKeptInBackup;
+      break;
+    case TableKeptIn::kNowhere:
+      text += texts::kStillOnline;
+      break;
   }
-  return Join(update_mode_ ? texts::kNotUpdatedHead : texts::kNotGeneratedHead, where);
+  if (outcome.failure == BuildFailure::kOutOfMemory) {
+    text += texts::kRetryMemory;
+  } else if (outcome.kept_in == TableKeptIn::kNowhere) {
+    text += texts::kRetryReadOnly;
+  } else {
+    text += texts::kRetryTableOpen;
+  }
+  return text;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Controls and timer
-
-void Wizard::AddButton(int id, std::string_view text, Slot slot) {
-  host_.AddButton(id, std::string(text), slot);
-  live_buttons_.insert(id);
-}
-
-void Wizard::RemoveButton(int id) {
-  host_.RemoveControl(id);
-  live_buttons_.erase(id);
-}
+// Timer
 
 void Wizard::StartTimer() {
   host_.StartPollTimer();

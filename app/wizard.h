@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -13,6 +12,18 @@ namespace ordertable {
 /// The wizard dialog's event handler: a platform-free state machine over a WizardHost.
 class Wizard {
  public:
+  /// The step the dialog shows.
+  enum class Step {
+    kIntro,           ///< no table yet: what the program does, Next
+    kUpdateQuestion,  ///< a table exists: update it? YES / No
+    kErase,           ///< erase the table? ERASE / Prev.
+    kAdvice,          ///< 30 orders per page, Next
+    kCapture,         ///< pages are taken from the clipboard, Cancel
+    kBuild,           ///< the worker builds the table; Cancel greyed
+    kResult,          ///< what was done, VIEW / Locate
+    kEnded,           ///< the dialog was ended; nothing more may start
+  };
+
   /// `folder` is the working folder (the process's current directory in the program).
   Wizard(WizardHost& host, std::filesystem::path folder);
 
@@ -27,14 +38,23 @@ class Wizard {
   /// The close box or Close in the system menu.
   void OnClose();
 
+  Step step() const { return step_; }
+
  private:
+  // The buttons of the steps that have more than one.
+  void OnUpdateQuestionCommand(int id);
+  void OnEraseCommand(int id);
+  void OnResultCommand(int id);
+
   // Steps.
   void BuildFirstStep();
-  void BuildStep(std::string_view text, int right_id, std::string_view right_text, int left_id = 0,
-                 std::string_view left_text = {});
+  void BuildStep(Step step, std::string_view text, int right_id, std::string_view right_text,
+                 int left_id = 0, std::string_view left_text = {});
+  void EnterAdvice();
   void EnterCapture();
   void CancelCapture();
   void Escape();
+  void End();
 
   // Timer tick, capture and build.
   void AdvanceDots();
@@ -49,30 +69,30 @@ class Wizard {
   void StartBuild(std::string_view caption);
   void PollWorker();
   std::string ResultText(const BuildOutcome& outcome) const;
-  std::string WriteFailedText() const;
+  std::string FailureText(const BuildOutcome& outcome) const;
 
-  // Controls and timer, tracked so that a command is taken only from a live button.
-  void AddButton(int id, std::string_view text, Slot slot);
-  void RemoveButton(int id);
   void StartTimer();
   void StopTimer();
 
   WizardHost& host_;
   std::filesystem::path folder_;
+  Step step_ = Step::kIntro;
 
   bool update_mode_ = false;
   std::int64_t captured_pages_ = 0;
   std::int64_t total_pages_ = 0;  // 0 = not read yet
   int lit_dot_ = 0;               // 0 = no dot lit yet
+  bool timer_running_ = false;    // a tick queued before the timer stopped is not the timer's
+  bool worker_started_ = false;   // in the build step: the worker could be started
 
-  std::set<int> live_buttons_;  // created and not disabled
-  bool timer_running_ = false;
-  bool page_ready_due_ = false;  // set by the clipboard poll around its notification
-  bool capturing_ = false;
+  // The page capture lets events through while it runs, so it must know about itself.
+  enum class Capture {
+    kIdle,
+    kDue,      ///< the clipboard poll is sending its page-ready notification
+    kRunning,  ///< the page capture runs
+  };
+  Capture capture_ = Capture::kIdle;
   bool cancel_pending_ = false;  // Cancel pressed while the capture let events through
-  bool in_build_step_ = false;
-  bool worker_running_ = false;
-  bool ended_ = false;  // the dialog was ended; nothing more may start
 };
 
 }  // namespace ordertable

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "orders/build_worker.h"
+#include "builder/table_build.h"
 
 namespace ordertable {
 
@@ -48,7 +48,10 @@ class WizardHost {
   virtual void SetPicture(int id, Picture picture) = 0;
   /// Fills the status line and draws one line of text; nothing while it does not exist.
   virtual void StatusPrint(StatusColour colour, const std::string& text) = 0;
-  /// Lets the dialog process one pending event, or waits 1 ms when none is pending.
+  /// Lets the dialog process one pending event, or waits 1 ms when none is pending. Whatever
+  /// the user can do arrives here, re-entering the wizard before this returns: a command (a
+  /// button, or Esc as id 2), the close box, a timer tick that was already queued. The
+  /// page-ready notification never does: only SendPageReady delivers it.
   virtual void LetEventsThrough() = 0;
   /// Redraws the whole dialog.
   virtual void RedrawDialog() = 0;

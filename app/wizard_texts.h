@@ -116,7 +116,7 @@ inline constexpr std::string_view kGeneratedTail =
     "Do you want to view your AliExpress Orders table now ?";
 
 // When the build could not write the table: a head by mode, then where the table that was
-// there before now lives, then what to do.
+// there before now is, then what to do.
 inline constexpr std::string_view kNotUpdatedHead =
     "Your offline, searchable, responsive, web table of "
     "AliExpress purchases could not be updated !"
@@ -126,21 +126,25 @@ inline constexpr std::string_view kNotGeneratedHead =
     "The offline, searchable, responsive, web table of your "
     "AliExpress purchases could not be written to the disk !"
     "\r\n\r\n";
-inline constexpr std::string_view kKeptInDocument =
-    "No order was lost: your previous table is still in 'AliExpress Orders.html'."
-    "\r\n\r\n"
-    "Make sure that the disk is not full and that no other program has the table open, "
-    "then run this program again.";
+// Where the table that was there before now is (the failed build says it).
+inline constexpr std::string_view kStillInDocument =
+    "No order was lost: your previous table is still in 'AliExpress Orders.html'.";
 inline constexpr std::string_view kKeptInBackup =
     "No order was lost: your previous table is kept in 'AliExpress Orders.bkp'. "
-    "Rename it to 'AliExpress Orders.html' to get it back."
+    "Rename it to 'AliExpress Orders.html' to get it back.";
+inline constexpr std::string_view kStillOnline =
+    "No order was lost: your orders are all still listed in 'My Orders' on AliExpress.";
+// What to do, by the cause of the failure.
+inline constexpr std::string_view kRetryTableOpen =
     "\r\n\r\n"
     "Make sure that the disk is not full and that no other program has the table open, "
     "then run this program again.";
-inline constexpr std::string_view kKeptOnline =
-    "No order was lost: your orders are all still listed in 'My Orders' on AliExpress."
+inline constexpr std::string_view kRetryReadOnly =
     "\r\n\r\n"
     "Make sure that the disk is not full and that this folder is not read-only, "
     "then run this program again.";
+inline constexpr std::string_view kRetryMemory =
+    "\r\n\r\n"
+    "The computer ran short of memory: close some other programs, then run this program again.";
 
 }  // namespace ordertable::texts

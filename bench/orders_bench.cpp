@@ -18,35 +18,34 @@ namespace {
 constexpr std::size_t kPageBytes = 1 << 20;
 
 // A realistic page of about 1 MiB: a 96 KiB head and as many orders as fill the rest.
-std::string RealisticPageSource(testing::LineBreaks line_breaks) {
-  testing::PageSpec page_spec;
+std::string RealisticPageSource(test::LineBreaks line_breaks) {
+  test::PageSpec page_spec;
   page_spec.head_kib = 96;
   page_spec.line_breaks = line_breaks;
-  page_spec.orders = testing::MakeOrders(100, 8012000000000000, 1);
-  const std::size_t with_100 = testing::BuildPageSource(page_spec).size();
-  page_spec.orders = testing::MakeOrders(200, 8012000000000000, 1);
-  const std::size_t per_order = (testing::BuildPageSource(page_spec).size() - with_100) / 100;
+  page_spec.orders = test::MakeOrders(100, 8012000000000000, 1);
+  const std::size_t with_100 = test::BuildPageSource(page_spec).size();
+  page_spec.orders = test::MakeOrders(200, 8012000000000000, 1);
+  const std::size_t per_order = (test::BuildPageSource(page_spec).size() - with_100) / 100;
   const int orders = 100 + static_cast<int>((kPageBytes - with_100) / per_order);
-  page_spec.orders = testing::MakeOrders(orders, 8012000000000000, 1);
-  return testing::BuildPageSource(page_spec);
+  page_spec.orders = test::MakeOrders(orders, 8012000000000000, 1);
+  return test::BuildPageSource(page_spec);
 }
 
 void BM_CleanUpRealisticPage(benchmark::State& state) {
-  const auto line_breaks =
-      state.range(0) == 0 ? testing::LineBreaks::kLf : testing::LineBreaks::kCrLf;
+  const auto line_breaks = state.range(0) == 0 ? test::LineBreaks::kLf : test::LineBreaks::kCrLf;
   const std::string page = RealisticPageSource(line_breaks);
   for (auto _ : state) {
     std::string cleaned = CleanUpText(page);
     benchmark::DoNotOptimize(cleaned);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
-  state.SetLabel(std::string(line_breaks == testing::LineBreaks::kLf ? "LF" : "CR LF") + ", " +
+  state.SetLabel(std::string(line_breaks == test::LineBreaks::kLf ? "LF" : "CR LF") + ", " +
                  std::to_string(page.size()) + " bytes");
 }
 BENCHMARK(BM_CleanUpRealisticPage)->Arg(0)->Arg(1);
 
 void BM_ExtractRealisticPage(benchmark::State& state) {
-  const std::string page = CleanUpText(RealisticPageSource(testing::LineBreaks::kCrLf));
+  const std::string page = CleanUpText(RealisticPageSource(test::LineBreaks::kCrLf));
   std::size_t rows_per_page = 0;
   for (auto _ : state) {
     RowList rows;

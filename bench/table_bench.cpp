@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "orders/build_worker.h"
+#include "builder/table_build.h"
+#include "files/files.h"
 #include "orders/extract.h"
-#include "orders/file_io.h"
 #include "orders/page_files.h"
 #include "table/document.h"
 #include "table/merge.h"
@@ -52,16 +52,16 @@ class BenchFolder {
 std::filesystem::path CachedPagesFolder(const BenchFolder& base, int copies) {
   const auto folder = base.path() / std::to_string(copies);
   std::filesystem::create_directories(folder);
-  std::vector<testing::PageSpec> pages;
+  std::vector<test::PageSpec> pages;
   for (int copy = 0; copy < copies; ++copy) {
-    const auto orders = testing::MakeOrders(10000, 8012000000000000 + copy * 10000, 3);
-    for (auto& page : testing::SplitIntoPages(orders, 30)) pages.push_back(std::move(page));
+    const auto orders = test::MakeOrders(10000, 8012000000000000 + copy * 10000, 3);
+    for (auto& page : test::SplitIntoPages(orders, 30)) pages.push_back(std::move(page));
   }
   for (std::size_t i = 0; i < pages.size(); ++i) {
     pages[i].page = static_cast<int>(i + 1);
     pages[i].total_pages = static_cast<int>(pages.size());
   }
-  testing::WriteCachedPages(folder, pages);
+  test::WriteCachedPages(folder, pages);
   return folder;
 }
 
@@ -73,7 +73,7 @@ double PlainRead(const std::filesystem::path& folder) {
   const int pages = CountCachedPages(folder);
   std::size_t bytes = 0;
   for (int page = 1; page <= pages; ++page) {
-    bytes += ReadWholeFile(CachedPageFile(folder, page)).value_or(std::string()).size();
+    bytes += files::ReadWholeFile(CachedPageFile(folder, page)).value_or(std::string()).size();
   }
   benchmark::DoNotOptimize(bytes);
   return Seconds(Clock::now() - start);
@@ -129,20 +129,21 @@ void BM_MergeHundredNewOrders(benchmark::State& state) {
   BenchFolder folder;
   // The table holds orders 101 to 20,100; the update extracted orders 1 to 120.
   RatingGenerator ratings;
-  const std::string table = NewTableDocument(
-      testing::ExpectedRows(testing::MakeOrders(20000, 8012000000000101, 5)), ratings);
-  const RowList extracted = testing::ExpectedRows(testing::MakeOrders(120, 8012000000000001, 5));
+  TableWriteError error;
+  const std::string table =
+      NewTableDocument(test::ExpectedRows(test::MakeOrders(20000, 8012000000000101, 5)), ratings);
+  const RowList extracted = test::ExpectedRows(test::MakeOrders(120, 8012000000000001, 5));
   double merge_seconds = 0;
   std::size_t added = 0;
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::remove(folder.path() / kTableBackup);
-    WriteWholeFile(folder.path() / kTableDocument, table);
+    files::WriteFileAtomically(folder.path() / kTableDocument, {table});
     RowList rows = extracted;
     state.ResumeTiming();
 
     const auto start = Clock::now();
-    const bool merged = MergeIntoTable(folder.path(), rows, ratings);
+    const bool merged = MergeIntoTable(folder.path(), rows, ratings, &error);
     merge_seconds += Seconds(Clock::now() - start);
     if (!merged) state.SkipWithError("the merge failed");
     added = rows.size();

@@ -1,12 +1,13 @@
-#include "cli/build_commands.h"
+// The commands that build the table: build and import.
 
 #include <map>
 #include <optional>
 #include <string_view>
 #include <system_error>
 
-#include "orders/build_worker.h"
-#include "orders/file_io.h"
+#include "builder/table_build.h"
+#include "cli/commands.h"
+#include "files/files.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
 #include "table/document.h"
@@ -24,12 +25,14 @@ const char* const kBuildCommandsHelp =
     "                          store order-list pages saved from the browser (page source)\n"
     "                          as the cached page files, replacing those in tmp/, then build;\n"
     "                          with --update the pages after the first one that holds an\n"
-    "                          order of the table are not needed\n"
-    "                          build and import print the row count; exit status 0: the\n"
-    "                          table was written or updated, 1: bad arguments or page files,\n"
-    "                          2: no cached page file (nothing is written on 1 and 2),\n"
-    "                          3: a file could not be written or a cached page file could\n"
-    "                          not be read (nothing is written, no order is lost)\n";
+    "                          order of the table are not needed;\n"
+    "                          build and import print the row count\n";
+
+const char* const kExitStatusHelp =
+    "Exit status: 0 done; 1 bad arguments, or a FILE that cannot be read or is not an\n"
+    "order-list page; 2 no cached page file; 3 a file or standard output could not be\n"
+    "written, or a cached page file could not be read. Nothing is written on 1, 2 and 3,\n"
+    "and no order is lost.\n";
 
 namespace {
 
@@ -65,8 +68,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool t
 // The wizard erases a table only after asking, and updates only one that exists; without a
 // question to ask, the tool refuses instead.
 bool TableStateFits(const std::filesystem::path& folder, bool update, std::ostream& err) {
+  const bool table_exists = files::IsOrdinaryFile(folder / kTableDocument);
   std::error_code error;
-  const bool table_exists = std::filesystem::is_regular_file(folder / kTableDocument, error);
   if (update && !std::filesystem::exists(folder / kTableDocument, error)) {
     err << "there is no \"" << kTableDocument << "\" to update; leave out --update to build a"
         << " new table\n";
@@ -80,8 +83,7 @@ bool TableStateFits(const std::filesystem::path& folder, bool update, std::ostre
   return true;
 }
 
-int ReportBuild(const BuildOutcome& outcome, const std::filesystem::path& folder, bool update,
-                std::ostream& out, std::ostream& err) {
+int ReportBuild(const BuildOutcome& outcome, bool update, std::ostream& out, std::ostream& err) {
   switch (outcome.result) {
     case BuildResult::kDone:
       if (update) {
@@ -92,24 +94,30 @@ int ReportBuild(const BuildOutcome& outcome, const std::filesystem::path& folder
       }
       return kExitDone;
     case BuildResult::kNoPages:
-      err << "no cached page file: " << std::filesystem::path(kCacheFolder).generic_string()
-          << "/AE_orders_01.html does not exist; nothing was written\n";
+      err << outcome.message << "; nothing was written\n";
       return kExitNoPages;
-    case BuildResult::kWriteFailed:
+    case BuildResult::kFailed:
       break;
   }
-  std::error_code error;
-  err << "\"" << kTableDocument << "\" could not be " << (update ? "updated" : "written")
-      << ". No order was lost: ";
-  if (std::filesystem::is_regular_file(folder / kTableDocument, error)) {
-    err << "the previous table is still in \"" << kTableDocument << "\".\n";
-  } else if (update && std::filesystem::is_regular_file(folder / kTableBackup, error)) {
-    err << "the previous table is in \"" << kTableBackup << "\".\n";
-  } else {
-    err << "the orders are still in the cached page files.\n";
+  err << "\"" << kTableDocument << "\" could not be " << (update ? "updated" : "written") << ": "
+      << outcome.message << ". No order was lost: ";
+  switch (outcome.kept_in) {
+    case TableKeptIn::kDocument:
+      err << "the previous table is still in \"" << kTableDocument << "\".\n";
+      break;
+    case TableKeptIn::kBackup:
+      err << "the previous table is in \"" << kTableBackup << "\".\n";
+      break;
+    case TableKeptIn::kNowhere:
+      err << "the orders are still in the cached page files.\n";
+      break;
   }
-  err << "Check that the disk is not full, that the folder is writable and that no other"
-      << " program holds the table or a cached page file open.\n";
+  if (outcome.failure == BuildFailure::kOutOfMemory) {
+    err << "Close other programs to free memory, then try again.\n";
+  } else {
+    err << "Check that the disk is not full, that the folder is writable and that no other"
+        << " program holds the table or a cached page file open.\n";
+  }
   return kExitWriteFailed;
 }
 
@@ -121,22 +129,17 @@ struct ImportedPage {
   std::int64_t total = 0;
 };
 
-constexpr std::string_view kPageMarkers[] = {"<html>", "Alibaba Manufacturer Directory",
-                                             kPageCounterTag, "</html>"};
-
 std::optional<ImportedPage> ReadSavedPage(const std::filesystem::path& folder,
                                           const std::string& file, std::ostream& err) {
   // File names are relative to the working folder, like every other name of the tool.
-  const std::optional<std::string> bytes = ReadWholeFile(folder / file);
+  const std::optional<std::string> bytes = files::ReadWholeFile(folder / file);
   if (!bytes) {
     err << file << ": cannot be read\n";
     return std::nullopt;
   }
-  for (const std::string_view marker : kPageMarkers) {
-    if (bytes->find(marker) == std::string::npos) {
-      err << file << ": not an order-list page (it lacks " << marker << ")\n";
-      return std::nullopt;
-    }
+  if (const std::string_view marker = MissingPageMarker(*bytes); !marker.empty()) {
+    err << file << ": not an order-list page (it lacks " << marker << ")\n";
+    return std::nullopt;
   }
   ImportedPage page{file, CleanUpText(*bytes)};
   const PageCounter counter = ReadPageCounter(page.text);
@@ -172,38 +175,6 @@ std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
   return pages;
 }
 
-bool IsCachedPageName(const std::string& name) {
-  constexpr std::string_view kPrefix = "AE_orders_";
-  constexpr std::string_view kSuffix = ".html";
-  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
-      !name.ends_with(kSuffix)) {
-    return false;
-  }
-  for (std::size_t i = kPrefix.size(); i < name.size() - kSuffix.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return true;
-}
-
-// The cached page files of an earlier capture would join the new ones in the build, as the
-// wizard's start-up knows: they go first, as there.
-void RemoveCachedPages(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::vector<std::filesystem::path> stale;
-  for (std::filesystem::directory_iterator it(folder / kCacheFolder, error), end;
-       !error && it != end; it.increment(error)) {
-    if (it->is_regular_file(error) && IsCachedPageName(it->path().filename().string())) {
-      stale.push_back(it->path());
-    }
-  }
-  for (const auto& path : stale) std::filesystem::remove(path, error);
-}
-
-std::string CachedName(int page) {
-  return std::filesystem::path(kCacheFolder).generic_string() + "/" +
-         CachedPageFile({}, page).filename().string();
-}
-
 }  // namespace
 
 int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
@@ -211,7 +182,7 @@ int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem:
   const std::optional<Options> options = ParseOptions(args, false, err);
   if (!options) return kExitBadInput;
   if (!TableStateFits(folder, options->update, err)) return kExitBadInput;
-  return ReportBuild(RunTableBuild(folder, options->update), folder, options->update, out, err);
+  return ReportBuild(RunTableBuild(folder, options->update), options->update, out, err);
 }
 
 int RunImportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
@@ -236,9 +207,8 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
     }
   }
 
-  std::error_code error;
-  std::filesystem::create_directory(folder / kCacheFolder, error);
-  RemoveCachedPages(folder);
+  // The cached page files of an earlier capture would join the new ones in the build.
+  ClearCacheFolder(folder);
   int stored = 0;
   for (std::int64_t n = 1;; ++n) {
     const auto page = pages->find(n);
@@ -246,13 +216,13 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
       // Only an update can get here: no page before this one reaches a known order.
       err << "page " << n << " of " << total << " is missing: none of pages 1 to " << n - 1
           << " holds an order of the table yet; nothing was written\n";
-      RemoveCachedPages(folder);
+      ClearCacheFolder(folder);
       return kExitBadInput;
     }
     const int number = static_cast<int>(n);
-    if (!WriteWholeFile(CachedPageFile(folder, number), page->second.text)) {
-      err << CachedName(number) << " could not be written; nothing else was written\n";
-      RemoveCachedPages(folder);
+    if (!WriteCachedPage(folder, number, page->second.text)) {
+      err << CachedPageName(number) << " could not be written; nothing else was written\n";
+      ClearCacheFolder(folder);
       return kExitWriteFailed;
     }
     stored = number;
@@ -265,9 +235,8 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
                             : "the list has " + std::to_string(total) + " pages")
         << "\n";
   }
-  out << stored << " page(s) stored in " << std::filesystem::path(kCacheFolder).generic_string()
-      << "/\n";
-  return ReportBuild(RunTableBuild(folder, options->update), folder, options->update, out, err);
+  out << stored << " page(s) stored in " << kCacheFolder << "/\n";
+  return ReportBuild(RunTableBuild(folder, options->update), options->update, out, err);
 }
 
 }  // namespace ordertable::cli

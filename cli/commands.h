@@ -20,13 +20,24 @@ struct Command {
              std::ostream& out, std::ostream& err);
 };
 
-/// Exit statuses of rows and clean.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitUnreadable = 1;    ///< bad arguments, or FILE cannot be read
-inline constexpr int kExitOutputFailed = 3;  ///< standard output could not be written
+/// Exit statuses of every command.
+inline constexpr int kExitDone = 0;
+/// Bad arguments, or an input file that cannot be read or is not what the command takes;
+/// nothing was written.
+inline constexpr int kExitBadInput = 1;
+/// No cached page file to build from; nothing was written.
+inline constexpr int kExitNoPages = 2;
+/// A file or standard output could not be written, or a cached page file could not be read;
+/// nothing was written and no order was lost.
+inline constexpr int kExitWriteFailed = 3;
+
+/// The --help lines of the exit statuses.
+extern const char* const kExitStatusHelp;
 
 /// The --help lines of rows and clean.
 extern const char* const kPageCommandsHelp;
+/// The --help lines of build and import.
+extern const char* const kBuildCommandsHelp;
 
 /// `rows FILE`: the order rows of FILE read as a cached page file (no clean-up), one per line,
 /// the eight fields separated by tabs.
@@ -36,6 +47,16 @@ int RunRowsCommand(const std::vector<std::string>& args, const std::filesystem::
 /// `clean FILE`: the cleaned text of FILE, byte for byte.
 int RunCleanCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                     std::ostream& out, std::ostream& err);
+
+/// `build [--update]`: builds the table in `folder` from its cached page files, as the wizard
+/// does.
+int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                    std::ostream& out, std::ostream& err);
+
+/// `import [--update] FILE...`: stores saved order-list pages as the cached page files of
+/// `folder`, then builds the table.
+int RunImportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                     std::ostream& out, std::ostream& err);
 
 /// Switches standard output to binary, so that no platform turns LF into CR LF.
 void SetBinaryOutput();

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/build_commands.h"
 #include "cli/commands.h"
 
 namespace ordertable::cli {
@@ -28,29 +27,27 @@ void PrintUsage(std::ostream& out) {
          "\n"
          "Commands:\n";
   for (const Command& command : kCommands) out << command.help;
-  out << "\n"
-         "Exit status of rows and clean: 0 done, 1 bad arguments or FILE unreadable,\n"
-         "3 standard output could not be written.\n";
+  out << "\n" << kExitStatusHelp;
 }
 
 int Run(int argc, char** argv) {
   SetBinaryOutput();
   if (argc < 2) {
     PrintUsage(std::cerr);
-    return kExitUnreadable;
+    return kExitBadInput;
   }
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(std::cout);
     std::cout.flush();
-    return std::cout ? kExitSuccess : kExitOutputFailed;
+    return std::cout ? kExitDone : kExitWriteFailed;
   }
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (command.name == name) return command.run(args, ".", std::cout, std::cerr);
   }
   std::cerr << "ordertable-cli: unknown command '" << name << "' (see --help)\n";
-  return kExitUnreadable;
+  return kExitBadInput;
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "cli/commands.h"
+#include "files/files.h"
 #include "orders/extract.h"
-#include "orders/file_io.h"
 #include "orders/text.h"
 
 namespace ordertable::cli {
@@ -40,7 +40,7 @@ std::optional<std::string> ReadFileArgument(const std::vector<std::string>& args
     why = ": it is a folder";
   }
   std::optional<std::string> bytes;
-  if (why == nullptr) bytes = ReadWholeFile(path);
+  if (why == nullptr) bytes = files::ReadWholeFile(path);
   if (!bytes) err << "ordertable-cli: cannot read '" << args[0] << "'" << (why ? why : "") << "\n";
   return bytes;
 }
@@ -48,9 +48,9 @@ std::optional<std::string> ReadFileArgument(const std::vector<std::string>& args
 int Write(std::string_view bytes, std::ostream& out, std::ostream& err) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.flush();
-  if (out) return kExitSuccess;
+  if (out) return kExitDone;
   err << "ordertable-cli: cannot write to standard output\n";
-  return kExitOutputFailed;
+  return kExitWriteFailed;
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ int Write(std::string_view bytes, std::ostream& out, std::ostream& err) {
 int RunRowsCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                    std::ostream& out, std::ostream& err) {
   const std::optional<std::string> page = ReadFileArgument(args, "rows", folder, err);
-  if (!page) return kExitUnreadable;
+  if (!page) return kExitBadInput;
   RowList rows;
   ExtractRows(*page, rows);
   std::string text;
@@ -77,7 +77,7 @@ int RunRowsCommand(const std::vector<std::string>& args, const std::filesystem::
 int RunCleanCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                     std::ostream& out, std::ostream& err) {
   const std::optional<std::string> text = ReadFileArgument(args, "clean", folder, err);
-  if (!text) return kExitUnreadable;
+  if (!text) return kExitBadInput;
   return Write(CleanUpText(*text), out, err);
 }
 

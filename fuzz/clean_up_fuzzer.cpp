@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text = fuzz::AsText(data, size);
   const std::string cleaned = CleanUpText(text);
 
-  FUZZ_CHECK(cleaned == testing::SlowCleanUpText(text));
+  FUZZ_CHECK(cleaned == test::SlowCleanUpText(text));
   FUZZ_CHECK(cleaned.find('\t') == std::string::npos);
   FUZZ_CHECK(cleaned.find("\r\n\r\n") == std::string::npos);
   // Only blanks and line breaks are ever removed, added or changed: page content is not.

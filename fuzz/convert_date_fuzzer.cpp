@@ -66,7 +66,7 @@ std::string ReferenceDate(const std::string& line) {
 }
 
 void CheckPrintedOrderTime(FuzzedDataProvider& input) {
-  ordertable::testing::TestOrder order;
+  ordertable::test::TestOrder order;
   order.year = input.ConsumeIntegralInRange(1000, 9999);
   order.month = input.ConsumeIntegralInRange(1, 12);
   order.day = input.ConsumeIntegralInRange(1, 31);

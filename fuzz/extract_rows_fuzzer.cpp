@@ -76,7 +76,7 @@ void CheckAnyBytes(std::string_view bytes) {
 }
 
 void CheckGeneratedPage(FuzzedDataProvider& input) {
-  using namespace ordertable::testing;
+  using namespace ordertable::test;
   const int count = input.ConsumeIntegralInRange(0, 3);
   const auto first_id = input.ConsumeIntegralInRange<std::int64_t>(0, 99999999999999999);
   const auto seed = input.ConsumeIntegral<std::uint32_t>();

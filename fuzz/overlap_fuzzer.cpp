@@ -12,8 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "files/files.h"
 #include "fuzz/fuzz_check.h"
-#include "orders/file_io.h"
 #include "orders/page_files.h"
 #include "table/document.h"
 #include "table/merge.h"
@@ -113,9 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::remove(table, ignored);
     document.clear();
   } else {
-    FUZZ_CHECK(WriteWholeFile(table, document));
+    FUZZ_CHECK(files::WriteFileAtomically(table, {document}));
   }
-  FUZZ_CHECK(WriteWholeFile(CachedPageFile(scratch.path(), 1), page));
+  FUZZ_CHECK(files::WriteFileAtomically(CachedPageFile(scratch.path(), 1), {page}));
 
   bool expected = false;
   for (const std::string& id : ids) expected = expected || DocumentHoldsOrder(document, id);
@@ -123,6 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(overlaps == expected);
   if (add_first_order) FUZZ_CHECK(overlaps);
   // The check changes no file.
-  FUZZ_CHECK(no_document ? !fs::exists(table) : ReadWholeFile(table) == document);
+  FUZZ_CHECK(no_document ? !fs::exists(table) : files::ReadWholeFile(table) == document);
   return 0;
 }

@@ -115,13 +115,13 @@ void CheckCutCounter(std::string_view page) {
 }
 
 void CheckGeneratedPage(FuzzedDataProvider& input) {
-  ordertable::testing::PageSpec page_spec;
+  ordertable::test::PageSpec page_spec;
   page_spec.page = input.ConsumeIntegral<int>();
   page_spec.total_pages = input.ConsumeIntegral<int>();
-  page_spec.line_breaks = input.ConsumeBool() ? ordertable::testing::LineBreaks::kCrLf
-                                              : ordertable::testing::LineBreaks::kLf;
+  page_spec.line_breaks =
+      input.ConsumeBool() ? ordertable::test::LineBreaks::kCrLf : ordertable::test::LineBreaks::kLf;
   page_spec.head_kib = 0;
-  const std::string page = ordertable::CleanUpText(ordertable::testing::BuildPageSource(page_spec));
+  const std::string page = ordertable::CleanUpText(ordertable::test::BuildPageSource(page_spec));
   const ordertable::PageCounter read = ordertable::ReadPageCounter(page);
   FUZZ_CHECK(read.number == page_spec.page);
   FUZZ_CHECK(read.total == page_spec.total_pages);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "orders/order_row.h"
 #include "orders/text.h"
 #include "table/document.h"
@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace ordertable;
-using namespace ordertable::testing;
+using namespace ordertable::test;
 
 class SeedWriter {
  public:
@@ -28,7 +28,7 @@ class SeedWriter {
   void Add(std::string_view bytes) {
     char name[32];
     std::snprintf(name, sizeof name, "seed_%02d", ++count_);
-    if (!WriteWholeFile(folder_ / name, bytes)) {
+    if (!files::WriteFileAtomically(folder_ / name, {bytes})) {
       std::fprintf(stderr, "cannot write %s\n", (folder_ / name).string().c_str());
       failed_ = true;
     }

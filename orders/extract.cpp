@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "orders/line_reader.h"
 #include "orders/text.h"
 
@@ -153,8 +153,18 @@ void ExtractRows(std::string_view page_bytes, RowList& rows) {
   }
 }
 
+std::vector<std::string> OrderIdsOnPage(std::string_view page_bytes) {
+  std::vector<std::string> ids;
+  LineReader reader(page_bytes);
+  std::string_view line;
+  while (FindMarker(reader, "order-info", &line) && FindMarker(reader, "info-body", &line)) {
+    ids.push_back(TextBetween(line, ">", "<"));
+  }
+  return ids;
+}
+
 void ExtractRowsFromFile(const std::filesystem::path& path, RowList& rows) {
-  const std::optional<std::string> bytes = ReadWholeFile(path);
+  const std::optional<std::string> bytes = files::ReadWholeFile(path);
   if (bytes) ExtractRows(*bytes, rows);
 }
 

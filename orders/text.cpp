@@ -237,6 +237,13 @@ std::string CutPageCounter(std::string_view page_text) {
   return std::string(page_text.substr(close + 1, next - close - 1));
 }
 
+std::string_view MissingPageMarker(std::string_view text) {
+  for (const std::string_view marker : kOrderPageMarkers) {
+    if (text.find(marker) == std::string_view::npos) return marker;
+  }
+  return {};
+}
+
 PageCounter ReadPageCounter(std::string_view page_text) {
   const std::string counter = CutPageCounter(page_text);
   const std::size_t slash = counter.find('/');

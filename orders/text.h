@@ -22,6 +22,17 @@ std::int64_t NumericValue(std::string_view text);
 /// The page counter tag that every order-list page carries around its "N/M" pager label.
 inline constexpr std::string_view kPageCounterTag = "<label class=\"ui-label";
 
+/// The four texts that an order-list page copied from the browser's source view carries,
+/// anywhere and in any order, matched with case.
+inline constexpr std::string_view kOrderPageMarkers[] = {"<html>", "Alibaba Manufacturer Directory",
+                                                         kPageCounterTag, "</html>"};
+
+/// The first of the order-page markers that `text` lacks; empty when it holds them all.
+std::string_view MissingPageMarker(std::string_view text);
+
+/// True when `text` holds all four order-page markers.
+inline bool HoldsOrderListPage(std::string_view text) { return MissingPageMarker(text).empty(); }
+
 /// The text of the first page counter tag ("3/12"); empty when the page has none.
 std::string CutPageCounter(std::string_view page_text);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "table/table_files.h"
+#include "files/files.h"
 
 #ifndef ORDERTABLE_ASSET_HOST
 #error "ORDERTABLE_ASSET_HOST must name the host that serves the /ae/ files"
@@ -189,9 +189,20 @@ std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings) {
   return document;
 }
 
+TableKeptIn WhereTableIsKept(const std::filesystem::path& folder) {
+  if (files::IsOrdinaryFile(folder / kTableDocument)) return TableKeptIn::kDocument;
+  if (files::IsOrdinaryFile(folder / kTableBackup)) return TableKeptIn::kBackup;
+  return TableKeptIn::kNowhere;
+}
+
 bool WriteNewTable(const std::filesystem::path& folder, const RowList& rows,
-                   RatingGenerator& ratings) {
-  return ReplaceTableFile(folder / kTableDocument, NewTableDocument(rows, ratings));
+                   RatingGenerator& ratings, TableWriteError* error) {
+  if (files::WriteFileAtomically(folder / kTableDocument, {NewTableDocument(rows, ratings)})) {
+    return true;
+  }
+  error->message = std::string("\"") + kTableDocument + "\" could not be written";
+  error->kept_in = WhereTableIsKept(folder);
+  return false;
 }
 
 }  // namespace ordertable

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "files/files.h"
 #include "table/document.h"
-#include "table/table_files.h"
 
 namespace ordertable {
 namespace {
@@ -113,32 +113,47 @@ std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator&
   return text;
 }
 
-bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings) {
+bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings,
+                    TableWriteError* error) {
   const std::filesystem::path document = folder / kTableDocument;
   const std::filesystem::path backup = folder / kTableBackup;
-  const std::filesystem::path temporary = folder / kTableTemporary;
+  const auto fail = [error](std::string message, TableKeptIn kept_in) {
+    error->message = std::move(message);
+    error->kept_in = kept_in;
+    return false;
+  };
 
   // A table that cannot be read (gone, a folder, held open elsewhere) is left as it is:
   // merging into an empty text would replace it by the new rows alone.
-  const std::optional<std::string> existing = ReadTableFile(document);
-  if (!existing) return false;
+  const std::optional<std::string> existing = files::ReadWholeFile(document);
+  if (!existing) {
+    return fail(std::string("\"") + kTableDocument + "\" could not be read",
+                WhereTableIsKept(folder));
+  }
   const MergedTable merged = MergeRowsInto(*existing, rows, ratings);
 
   // The merged text is complete on disk before the table is moved aside, and the table is
   // moved back when the merged text cannot take its place, so at every moment the rows
   // live on in the document or in its backup.
-  if (!RemoveTableFile(temporary) ||
-      !CreateTableFile(temporary, {merged.before, merged.block, merged.after})) {
-    return false;
+  std::optional<files::PendingFile> pending =
+      files::PendingFile::Write(document, {merged.before, merged.block, merged.after});
+  if (!pending) {
+    return fail(std::string("\"") + kTableTemporary + "\" could not be written",
+                TableKeptIn::kDocument);
   }
   // The rename replaces an earlier backup in one step, so a failed rename leaves it as it was.
-  if (!MoveTableFile(document, backup)) {
-    RemoveTableFile(temporary);
-    return false;
+  if (!files::Rename(document, backup)) {
+    return fail(
+        std::string("\"") + kTableDocument + "\" could not be renamed to \"" + kTableBackup + "\"",
+        TableKeptIn::kDocument);
   }
-  if (MoveTableFile(temporary, document)) return true;
-  if (MoveTableFile(backup, document)) RemoveTableFile(temporary);
-  return false;
+  if (pending->Commit()) return true;
+  const bool restored = files::Rename(backup, document);
+  // With the table stuck as the backup, the merged text is the only copy of the new rows.
+  if (!restored) pending->KeepOnDisk();
+  return fail(
+      std::string("\"") + kTableTemporary + "\" could not be renamed to \"" + kTableDocument + "\"",
+      restored ? TableKeptIn::kDocument : TableKeptIn::kBackup);
 }
 
 }  // namespace ordertable

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "orders/order_row.h"
+#include "table/document.h"
 #include "table/rating.h"
 
 namespace ordertable {
@@ -52,7 +53,9 @@ std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator&
 
 /// Moves the table document in `folder` aside as its backup and writes the merged
 /// document; `rows` is left holding the rows added. False when the table could not be
-/// written (every row it held is then still on disk).
-bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings);
+/// written, with the reason and where the table now is in `*error` (every row it held is
+/// still on disk).
+bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings,
+                    TableWriteError* error);
 
 }  // namespace ordertable

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <sstream>
 
-#include "cli/build_commands.h"
+#include "cli/commands.h"
 #include "orders/text.h"
 #include "tests/app/wizard_test_support.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 using ::testing::HasSubstr;
@@ -362,4 +362,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

@@ -6,7 +6,7 @@
 
 #include "app/controls.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 const char* PictureName(Picture picture) {
@@ -38,7 +38,7 @@ const char* ColourName(StatusColour colour) {
 std::string Describe(const BuildOutcome& outcome) {
   const char* result = "done";
   if (outcome.result == BuildResult::kNoPages) result = "no pages";
-  if (outcome.result == BuildResult::kWriteFailed) result = "write failed";
+  if (outcome.result == BuildResult::kFailed) result = "write failed";
   return std::string(result) + " " + std::to_string(outcome.row_count);
 }
 
@@ -313,4 +313,4 @@ std::string Dot(int dot, bool lit) {
 
 }  // namespace line
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

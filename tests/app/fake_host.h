@@ -13,7 +13,7 @@
 #include "app/wizard.h"
 #include "app/wizard_host.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 /// A text as the transcript shows it: in double quotes, with CR, LF, quotes, backslashes and
 /// other unprintable bytes escaped (`\r`, `\n`, `\"`, `\\`, `\xNN`).
@@ -158,4 +158,4 @@ std::string Status(std::string_view colour, std::string_view text);
 std::string Dot(int dot, bool lit);
 }  // namespace line
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

@@ -28,7 +28,7 @@
 #include <csignal>
 #endif
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -148,6 +148,14 @@ std::optional<std::string> InChild(Restriction restriction, const fs::path& fold
 }
 #endif
 
+// The second half of the failure texts: where the table is, then what to do.
+const std::string kKeptInDocument =
+    std::string(texts::kStillInDocument) + std::string(texts::kRetryTableOpen);
+const std::string kKeptInBackup =
+    std::string(texts::kKeptInBackup) + std::string(texts::kRetryTableOpen);
+const std::string kKeptOnline =
+    std::string(texts::kStillOnline) + std::string(texts::kRetryReadOnly);
+
 struct FaultCase {
   const char* name;
   bool update;  // a table exists and the user chose to update it
@@ -251,30 +259,28 @@ INSTANTIATE_TEST_SUITE_P(
         // one that a failed merge left in the backup: it points to the backup of the update
         // before, which the user may rename back.
         FaultCase{"UpdateTableMovedAwayAfterTheOverlapCheck", true, MoveTableAway,
-                  Restriction::kNone, texts::kKeptInBackup},
+                  Restriction::kNone, kKeptInBackup},
         FaultCase{"UpdateTableReplacedByAFolder", true, TableIntoAFolderOfItsName,
-                  Restriction::kNone, texts::kKeptInBackup},
+                  Restriction::kNone, kKeptInBackup},
         // Opening a named pipe for reading waits for a writer: the build must not.
         FaultCase{"UpdateTableReplacedByAPipe", true, TableReplacedByAPipe, Restriction::kWatched,
-                  texts::kKeptInBackup},
+                  kKeptInBackup},
         FaultCase{"UpdateCacheFolderReplacedByAFile", true, CacheFolderReplacedByAFile,
-                  Restriction::kNone, texts::kKeptInDocument},
+                  Restriction::kNone, kKeptInDocument},
         FaultCase{"NewTableCacheFolderReplacedByAFile", false, CacheFolderReplacedByAFile,
-                  Restriction::kNone, texts::kKeptOnline},
-        FaultCase{"UpdateDiskFull", true, Nothing, Restriction::kFileSizeLimit,
-                  texts::kKeptInDocument},
-        FaultCase{"NewTableDiskFull", false, Nothing, Restriction::kFileSizeLimit,
-                  texts::kKeptOnline},
+                  Restriction::kNone, kKeptOnline},
+        FaultCase{"UpdateDiskFull", true, Nothing, Restriction::kFileSizeLimit, kKeptInDocument},
+        FaultCase{"NewTableDiskFull", false, Nothing, Restriction::kFileSizeLimit, kKeptOnline},
         FaultCase{"UpdateReadOnlyFolder", true, ReadOnlyFolder, Restriction::kUnprivileged,
-                  texts::kKeptInDocument},
+                  kKeptInDocument},
         FaultCase{"NewTableReadOnlyFolder", false, ReadOnlyFolder, Restriction::kUnprivileged,
-                  texts::kKeptOnline},
+                  kKeptOnline},
         // A page left out would leave its orders out of the table for good: later updates stop
         // at the known orders above them.
         FaultCase{"UpdateCachedPageUnreadable", true, UnreadableCachedPage,
-                  Restriction::kUnprivileged, texts::kKeptInDocument},
+                  Restriction::kUnprivileged, kKeptInDocument},
         FaultCase{"NewTableCachedPageUnreadable", false, UnreadableCachedPage,
-                  Restriction::kUnprivileged, texts::kKeptOnline}),
+                  Restriction::kUnprivileged, kKeptOnline}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 // The same faults when the page itself is stored: the page is not taken, no part of it is
@@ -312,4 +318,4 @@ INSTANTIATE_TEST_SUITE_P(Faults, CachedPageFaultTest,
                          });
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

@@ -7,7 +7,7 @@
 
 #include "tests/app/wizard_test_support.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 using lines::Lines;
@@ -79,15 +79,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& result) { return std::string(result.param.name); });
 
 // When the table could not be written, the text says where the table that was there before
-// can be found: the wizard looks at the folder once the worker has ended. A build that found
-// no cached page file (they went away after the capture) wrote nothing either.
+// can be found, as the failed build reports it. A build that found no cached page file (they
+// went away after the capture) wrote nothing either.
 struct WriteFailedCase {
   const char* name;
   bool update;
-  bool document_left;
-  bool backup_left;
+  TableKeptIn kept_in;
   std::string text;
-  BuildResult result = BuildResult::kWriteFailed;
+  BuildResult result = BuildResult::kFailed;
+  BuildFailure failure = BuildFailure::kTableUnwritable;
   friend void PrintTo(const WriteFailedCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -102,13 +102,7 @@ TEST_P(WriteFailedTest, SaysThatNoOrderWasLostAndWhereTheTableIs) {
   const WriteFailedCase& c = GetParam();
   if (c.update) MakeDocument();
   CaptureAll(2);
-  if (c.document_left) {
-    MakeDocument();  // in a new table's run: one that could not be erased
-  } else {
-    std::filesystem::remove(Document());
-  }
-  if (c.backup_left) std::ofstream(folder_ / "AliExpress Orders.bkp") << "<table>";
-  FinishBuild({c.result, 0});
+  FinishBuild({c.result, 0, c.failure, c.kept_in, "what failed"});
   EXPECT_EQ(host_.MessageText(), c.text);
   EXPECT_THAT(host_.ControlIds(), ElementsAre(3001, 3002));
 }
@@ -126,35 +120,43 @@ const std::string kInDocument =
 INSTANTIATE_TEST_SUITE_P(
     Places, WriteFailedTest,
     ::testing::Values(
-        WriteFailedCase{"UpdateLeftTheTableInPlace", true, true, true, kNotUpdated + kInDocument},
-        WriteFailedCase{"UpdateLeftTheTableInTheBackup", true, false, true,
+        WriteFailedCase{"UpdateLeftTheTableInPlace", true, TableKeptIn::kDocument,
+                        kNotUpdated + kInDocument},
+        WriteFailedCase{"UpdateLeftTheTableInTheBackup", true, TableKeptIn::kBackup,
                         kNotUpdated +
                             "No order was lost: your previous table is kept in 'AliExpress "
                             "Orders.bkp'. Rename it to 'AliExpress Orders.html' to get it back." +
                             std::string(kRetry)},
-        WriteFailedCase{"NewTableBesideAnUnerasedTable", false, true, false,
+        WriteFailedCase{"NewTableBesideAnUnerasedTable", false, TableKeptIn::kDocument,
                         kNotGenerated + kInDocument},
-        WriteFailedCase{"NewTableWithoutEarlierTable", false, false, true,
+        WriteFailedCase{"NewTableWithoutEarlierTable", false, TableKeptIn::kNowhere,
                         kNotGenerated +
                             "No order was lost: your orders are all still listed in 'My Orders' "
                             "on AliExpress.\r\n\r\nMake sure that the disk is not full and that "
                             "this folder is not read-only, then run this program again."},
-        WriteFailedCase{"UpdateFoundNoCachedPage", true, true, false, kNotUpdated + kInDocument,
-                        BuildResult::kNoPages},
-        WriteFailedCase{"NewTableFoundNoCachedPage", false, false, false,
+        WriteFailedCase{"UpdateFoundNoCachedPage", true, TableKeptIn::kDocument,
+                        kNotUpdated + kInDocument, BuildResult::kNoPages, BuildFailure::kNone},
+        WriteFailedCase{"NewTableFoundNoCachedPage", false, TableKeptIn::kNowhere,
                         kNotGenerated +
                             "No order was lost: your orders are all still listed in 'My Orders' "
                             "on AliExpress.\r\n\r\nMake sure that the disk is not full and that "
                             "this folder is not read-only, then run this program again.",
-                        BuildResult::kNoPages}),
+                        BuildResult::kNoPages, BuildFailure::kNone},
+        // Short of memory is no full disk.
+        WriteFailedCase{"UpdateOutOfMemory", true, TableKeptIn::kDocument,
+                        kNotUpdated +
+                            "No order was lost: your previous table is still in 'AliExpress "
+                            "Orders.html'.\r\n\r\nThe computer ran short of memory: close some "
+                            "other programs, then run this program again.",
+                        BuildResult::kFailed, BuildFailure::kOutOfMemory}),
     [](const auto& result) { return std::string(result.param.name); });
 
 TEST_F(WizardBuildTest, ARealWriteFailureReachesTheResultStep) {
   host_.SetWorkerMode(FakeHost::WorkerMode::kRunAtOnce);
   std::filesystem::create_directories(Document() / "in the way");
   wizard_.OnInit();
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   CopyAndTick(MarkedPage("1/1"));
   Take();
   wizard_.OnTimerTick();
@@ -166,9 +168,9 @@ TEST_F(WizardBuildTest, ViewAndLocateAskTheShellAndStay) {
   CaptureAll(1);
   FinishBuild({BuildResult::kDone, 1});
   Take();
-  wizard_.OnCommand(3001);
-  wizard_.OnCommand(3001);
-  wizard_.OnCommand(3002);
+  wizard_.OnCommand(kResultView);
+  wizard_.OnCommand(kResultView);
+  wizard_.OnCommand(kResultLocate);
   EXPECT_THAT(Take(),
               ElementsAre("open \"AliExpress Orders.html\"", "open \"AliExpress Orders.html\"",
                           "explorer \"AliExpress Orders.html\""));
@@ -190,7 +192,7 @@ TEST_F(WizardBuildTest, APageCopiedDuringTheBuildStartsNothingAndWritesNothing) 
 
 TEST_F(WizardBuildTest, TheGreyedCancelDoesNothing) {
   CaptureAll(1);
-  wizard_.OnCommand(1003);
+  wizard_.OnCommand(kCaptureCancel);
   EXPECT_THAT(Take(), IsEmpty());
   EXPECT_TRUE(host_.TimerRunning());
 }
@@ -207,7 +209,7 @@ TEST_F(WizardBuildTest, AfterTheResultNothingIsTakenFromTheClipboard) {
 TEST_F(WizardBuildTest, EscDuringTheBuildWaitsForTheWorkerAndThenEnds) {
   CaptureAll(1);
   host_.ScriptWorkerOutcome({BuildResult::kDone, 4});
-  wizard_.OnCommand(2);
+  wizard_.OnCommand(kIdCancel);
   EXPECT_THAT(Take(), ElementsAre("wait for worker -> done 4", "end dialog 0", "exit 12345"));
 }
 
@@ -230,9 +232,9 @@ TEST_F(WizardBuildTest, AWorkerThatCannotStartLeavesTheDotsRunning) {
   CopyAndTick(MarkedPage("1/1"));
   CopyAndTick(MarkedPage("1/1"));
   EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(0) + lines::Tick(1)));
-  wizard_.OnCommand(2);
+  wizard_.OnCommand(kIdCancel);
   EXPECT_THAT(Take(), ElementsAre("end dialog 0", "exit 12345"));
 }
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

@@ -10,7 +10,7 @@
 #include "tests/app/wizard_test_support.h"
 #include "tests/support/order_pages.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 using lines::Lines;
@@ -169,11 +169,11 @@ TEST_F(WizardCaptureTest, ThePageNumberAndTheTotalComeFromThePageCounter) {
       }
     }
     // A new run, without the files of this one.
-    wizard_.OnCommand(1003);
+    wizard_.OnCommand(kCaptureCancel);
     std::filesystem::remove_all(Tmp());
     std::filesystem::create_directory(Tmp());
-    wizard_.OnCommand(1001);
-    wizard_.OnCommand(1002);
+    wizard_.OnCommand(kIntroNext);
+    wizard_.OnCommand(kAdviceNext);
   }
 }
 
@@ -190,9 +190,9 @@ TEST_F(WizardCaptureTest, CancelAfterTwoPagesStartsTheNextRunFromPageOne) {
   EnterCapture();
   CopyAndTick(Page(1, 3));
   CopyAndTick(Page(2, 3));
-  wizard_.OnCommand(1003);
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kCaptureCancel);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   EXPECT_EQ(host_.Status(), "blue \"Expected: page 1/??\"");
   // Files 1 and 2 stay, but the run starts again at page 1 and reads the total anew.
   EXPECT_TRUE(std::filesystem::exists(CachedPage(2)));
@@ -350,7 +350,7 @@ class CaptureInterruptTest : public WizardCaptureTest {
 const Lines kCancelled = lines::CancelCapture() + lines::Intro();
 
 TEST_F(CaptureInterruptTest, CancelBeforeThePageIsReadLeavesItOnTheClipboard) {
-  PressAtPump(1, 1003);
+  PressAtPump(1, kCaptureCancel);
   const std::string page = Page(1, 3);
   CopyAndTick(page);
   EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(0) + lines::PageFound() +
@@ -362,7 +362,7 @@ TEST_F(CaptureInterruptTest, CancelBeforeThePageIsReadLeavesItOnTheClipboard) {
 }
 
 TEST_F(CaptureInterruptTest, CancelDuringTheBlinkKeepsTheStoredPageButRestartsNothing) {
-  PressAtPump(kFirstBlinkPump, 1003);
+  PressAtPump(kFirstBlinkPump, kCaptureCancel);
   CopyAndTick(Page(1, 3));
   EXPECT_THAT(
       Take(),
@@ -371,13 +371,13 @@ TEST_F(CaptureInterruptTest, CancelDuringTheBlinkKeepsTheStoredPageButRestartsNo
   EXPECT_TRUE(std::filesystem::exists(CachedPage(1)));
   EXPECT_FALSE(host_.TimerRunning());
   // The next run starts at page 1 again.
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   EXPECT_EQ(host_.Status(), "blue \"Expected: page 1/??\"");
 }
 
 TEST_F(CaptureInterruptTest, CancelDuringTheBlinkOfAWrongPageRestartsNothing) {
-  PressAtPump(kFirstBlinkPump + 3, 1003);
+  PressAtPump(kFirstBlinkPump + 3, kCaptureCancel);
   CopyAndTick(Page(2, 3));
   EXPECT_THAT(Take(), ElementsAreArray(
                           lines::Capture(
@@ -389,7 +389,7 @@ TEST_F(CaptureInterruptTest, CancelDuringTheBlinkOfAWrongPageRestartsNothing) {
 }
 
 TEST_F(CaptureInterruptTest, CancelWhileTheBuildStartsStartsNoBuild) {
-  PressAtPump(kFirstBuildStartPump, 1003);
+  PressAtPump(kFirstBuildStartPump, kCaptureCancel);
   CopyAndTick(Page(1, 1));
   EXPECT_THAT(
       Take(),
@@ -405,7 +405,7 @@ TEST_F(CaptureInterruptTest, CancelWhileTheFastRebuildQuestionIsShownStoresNothi
   WriteCachedPages(folder_, SplitIntoPages(MakeOrders(4, 8012000000000000, 2), 2));
   const std::string cached = FileText(CachedPage(1));
   host_.AnswerNextQuestion(false);
-  host_.DeliverDuringQuestion("command 1003", [this] { wizard_.OnCommand(1003); });
+  host_.DeliverDuringQuestion("command 1003", [this] { wizard_.OnCommand(kCaptureCancel); });
   CopyAndTick(Page(1, 2));
   EXPECT_THAT(
       Take(),
@@ -417,8 +417,8 @@ TEST_F(CaptureInterruptTest, CancelWhileTheFastRebuildQuestionIsShownStoresNothi
 }
 
 TEST_F(CaptureInterruptTest, ADoubleCancelIsHandledOnce) {
-  PressAtPump(2, 1003);
-  PressAtPump(2, 1003);
+  PressAtPump(2, kCaptureCancel);
+  PressAtPump(2, kCaptureCancel);
   CopyAndTick(Page(1, 3));
   EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(0) + lines::PageFound() +
                                        Lines{line::Status("green", "TREATING ORDERS"),
@@ -428,7 +428,7 @@ TEST_F(CaptureInterruptTest, ADoubleCancelIsHandledOnce) {
 }
 
 TEST_F(CaptureInterruptTest, EscDuringTheCaptureEndsAtOnce) {
-  PressAtPump(5, 2);
+  PressAtPump(5, kIdCancel);
   CopyAndTick(Page(1, 3));
   const Lines opening = lines::CaptureOpening();
   const Lines until_restore(opening.begin(), opening.begin() + 12);  // up to the restore
@@ -449,4 +449,4 @@ TEST_F(CaptureInterruptTest, TheCloseBoxWhileTheBuildStartsStartsNoBuild) {
 }
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

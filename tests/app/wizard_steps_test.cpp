@@ -7,7 +7,7 @@
 
 #include "tests/app/wizard_test_support.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 using lines::Lines;
@@ -48,10 +48,10 @@ TEST_F(WizardStepsTest, AFolderNamedLikeTheTableIsNoTable) {
 
 TEST_F(WizardStepsTest, IntroNextLeadsToTheAdviceStepAndANewTable) {
   wizard_.OnInit();
-  wizard_.OnCommand(1001);
+  wizard_.OnCommand(kIntroNext);
   EXPECT_THAT(Take(), ElementsAreArray(lines::Intro() + lines::ToAdvice()));
   EXPECT_THAT(host_.ControlIds(), ElementsAre(1002));
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_FALSE(host_.WorkerUpdateMode());
 }
@@ -59,9 +59,9 @@ TEST_F(WizardStepsTest, IntroNextLeadsToTheAdviceStepAndANewTable) {
 TEST_F(WizardStepsTest, UpdateYesLeadsToTheSameAdviceStepAndAnUpdate) {
   MakeDocument();
   wizard_.OnInit();
-  wizard_.OnCommand(2001);
+  wizard_.OnCommand(kUpdateYes);
   EXPECT_THAT(Take(), ElementsAreArray(lines::UpdateQuestion() + lines::ToAdvice()));
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_TRUE(host_.WorkerUpdateMode());
 }
@@ -73,15 +73,15 @@ TEST_F(WizardStepsTest, NoThenPrevAsksTheUpdateQuestionAgain) {
   MakeDocument();
   wizard_.OnInit();
   Take();
-  wizard_.OnCommand(2002);
+  wizard_.OnCommand(kUpdateNo);
   EXPECT_THAT(Take(), ElementsAreArray(kToErase));
   EXPECT_THAT(host_.ControlIds(), ElementsAre(2003, 2004));
-  wizard_.OnCommand(2004);
+  wizard_.OnCommand(kErasePrevious);
   EXPECT_THAT(Take(),
               ElementsAreArray(Lines{"remove 2003", "remove 2004"} + lines::UpdateQuestion()));
   EXPECT_TRUE(std::filesystem::exists(Document()));
-  wizard_.OnCommand(2001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kUpdateYes);
+  wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_TRUE(host_.WorkerUpdateMode());
 }
@@ -89,22 +89,22 @@ TEST_F(WizardStepsTest, NoThenPrevAsksTheUpdateQuestionAgain) {
 TEST_F(WizardStepsTest, NoThenEraseDeletesTheTableAndStartsANewOne) {
   MakeDocument();
   wizard_.OnInit();
-  wizard_.OnCommand(2002);
+  wizard_.OnCommand(kUpdateNo);
   Take();
-  wizard_.OnCommand(2003);
+  wizard_.OnCommand(kEraseConfirm);
   EXPECT_THAT(Take(), ElementsAreArray(Lines{"remove 2003", "remove 2004"} + lines::Intro()));
   EXPECT_FALSE(std::filesystem::exists(Document()));
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_FALSE(host_.WorkerUpdateMode());
 }
 
 TEST_F(WizardStepsTest, TheAdviceNextEntersTheCaptureStep) {
   wizard_.OnInit();
-  wizard_.OnCommand(1001);
+  wizard_.OnCommand(kIntroNext);
   Take();
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kAdviceNext);
   EXPECT_THAT(Take(), ElementsAreArray(lines::EnterCapture()));
   EXPECT_THAT(host_.ControlIds(), ElementsAre(1003, 9001, 9002, 9003, 9004, 9005, 9006, 9007));
   EXPECT_EQ(host_.MessageHeight(), 60);
@@ -113,7 +113,7 @@ TEST_F(WizardStepsTest, TheAdviceNextEntersTheCaptureStep) {
 
 TEST_F(WizardStepsTest, CancelGoesBackToTheIntro) {
   EnterCapture();
-  wizard_.OnCommand(1003);
+  wizard_.OnCommand(kCaptureCancel);
   EXPECT_THAT(Take(), ElementsAreArray(lines::CancelCapture() + lines::Intro()));
   EXPECT_THAT(host_.ControlIds(), ElementsAre(1001));
   EXPECT_FALSE(host_.TimerRunning());
@@ -123,7 +123,7 @@ TEST_F(WizardStepsTest, CancelGoesBackToTheIntro) {
 TEST_F(WizardStepsTest, CancelGoesBackToTheUpdateQuestionInUpdateMode) {
   MakeDocument();
   EnterCapture();
-  wizard_.OnCommand(1003);
+  wizard_.OnCommand(kCaptureCancel);
   EXPECT_THAT(Take(), ElementsAreArray(lines::CancelCapture() + lines::UpdateQuestion()));
 }
 
@@ -142,9 +142,9 @@ TEST_F(WizardStepsTest, TheLitDotGoesOnWhereItStoppedAfterACancel) {
   EnterCapture();
   wizard_.OnTimerTick();
   wizard_.OnTimerTick();
-  wizard_.OnCommand(1003);
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(kCaptureCancel);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   Take();
   wizard_.OnTimerTick();
   EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(2) + Lines{"read clipboard"}));
@@ -156,9 +156,9 @@ TEST_F(WizardStepsTest, TicksOutsideTheCaptureAndBuildDoNothing) {
   Take();
   wizard_.OnTimerTick();
   EXPECT_THAT(Take(), IsEmpty());
-  wizard_.OnCommand(1001);
-  wizard_.OnCommand(1002);
-  wizard_.OnCommand(1003);
+  wizard_.OnCommand(kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
+  wizard_.OnCommand(kCaptureCancel);
   Take();
   wizard_.OnTimerTick();  // queued before the timer stopped
   EXPECT_THAT(Take(), IsEmpty());
@@ -167,7 +167,9 @@ TEST_F(WizardStepsTest, TicksOutsideTheCaptureAndBuildDoNothing) {
 TEST_F(WizardStepsTest, CommandsOfButtonsThatAreNotShownAreIgnored) {
   wizard_.OnInit();
   Take();
-  for (const int id : {1002, 1003, 2001, 2002, 2003, 2004, 3001, 3002}) wizard_.OnCommand(id);
+  for (const int id : {kAdviceNext, kCaptureCancel, kUpdateYes, kUpdateNo, kEraseConfirm,
+                       kErasePrevious, kResultView, kResultLocate})
+    wizard_.OnCommand(id);
   EXPECT_THAT(Take(), IsEmpty());
 }
 
@@ -183,10 +185,10 @@ struct StepCase {
 const StepCase kSteps[] = {
     {"Intro", false, {}},
     {"UpdateQuestion", true, {}},
-    {"EraseConfirmation", true, {2002}},
-    {"Advice", false, {1001}},
-    {"Capture", false, {1001, 1002}},
-    {"Result", true, {2001, 1002}, true},
+    {"EraseConfirmation", true, {kUpdateNo}},
+    {"Advice", false, {kIntroNext}},
+    {"Capture", false, {kIntroNext, kAdviceNext}},
+    {"Result", true, {kUpdateYes, kAdviceNext}, true},
 };
 
 class WizardEndTest : public WizardStepsTest, public ::testing::WithParamInterface<StepCase> {
@@ -206,7 +208,7 @@ class WizardEndTest : public WizardStepsTest, public ::testing::WithParamInterfa
 
 TEST_P(WizardEndTest, EscEndsTheDialogAndTheProcessWithStatus12345) {
   ReachStep();
-  wizard_.OnCommand(2);
+  wizard_.OnCommand(kIdCancel);
   EXPECT_THAT(Take(), ElementsAre("end dialog 0", "exit 12345"));
   EXPECT_EQ(host_.ExitStatus(), 12345);
 }
@@ -218,7 +220,7 @@ TEST_P(WizardEndTest, TheCloseBoxEndsTheDialogNormally) {
   EXPECT_FALSE(host_.ExitStatus().has_value());
   // Nothing more happens once the dialog has ended.
   wizard_.OnTimerTick();
-  wizard_.OnCommand(2);
+  wizard_.OnCommand(kIdCancel);
   EXPECT_THAT(Take(), IsEmpty());
 }
 
@@ -226,4 +228,4 @@ INSTANTIATE_TEST_SUITE_P(Steps, WizardEndTest, ::testing::ValuesIn(kSteps),
                          [](const auto& step) { return std::string(step.param.step); });
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

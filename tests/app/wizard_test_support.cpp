@@ -5,7 +5,7 @@
 #include <fstream>
 #include <random>
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 namespace want {
 
@@ -98,8 +98,8 @@ std::filesystem::path WizardTest::CachedPage(int page) const {
 
 void WizardTest::EnterCapture() {
   wizard_.OnInit();
-  wizard_.OnCommand(std::filesystem::exists(Document()) ? 2001 : 1001);
-  wizard_.OnCommand(1002);
+  wizard_.OnCommand(std::filesystem::exists(Document()) ? kUpdateYes : kIntroNext);
+  wizard_.OnCommand(kAdviceNext);
   Take();
 }
 
@@ -216,4 +216,4 @@ Lines Result(std::string_view outcome, std::string_view text) {
 
 }  // namespace lines
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

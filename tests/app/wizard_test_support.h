@@ -7,12 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "app/controls.h"
 #include "app/wizard.h"
 #include "tests/app/fake_host.h"
 #include "tests/support/order_pages.h"
 #include "tests/table/table_test_support.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 // The wizard's texts as the user must see them, written out here independently of the
 // program's own constants.
@@ -119,4 +120,4 @@ Lines Capture(int from, const Lines& outcome);
 Lines Result(std::string_view outcome, std::string_view text);
 }  // namespace lines
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

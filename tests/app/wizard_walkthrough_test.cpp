@@ -10,7 +10,7 @@
 #include "tests/support/order_pages.h"
 #include "tests/table/table_test_support.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 using lines::Lines;
@@ -31,8 +31,8 @@ TEST_F(WizardWalkthroughTest, ANewTableFromThreePagesWithAWrongPageInBetween) {
   host_.SetWorkerMode(FakeHost::WorkerMode::kHold);
 
   wizard_.OnInit();
-  Press(1001);
-  Press(1002);
+  Press(kIntroNext);
+  Press(kAdviceNext);
   wizard_.OnTimerTick();  // nothing copied yet
   Copy(pages[0]);
   Copy(pages[2]);  // one page too far
@@ -41,8 +41,8 @@ TEST_F(WizardWalkthroughTest, ANewTableFromThreePagesWithAWrongPageInBetween) {
   wizard_.OnTimerTick();
   host_.ReleaseWorker();
   wizard_.OnTimerTick();
-  Press(3001);
-  Press(3002);
+  Press(kResultView);
+  Press(kResultLocate);
   wizard_.OnClose();
 
   const Lines accepted = lines::Blink();
@@ -83,13 +83,13 @@ TEST_F(WizardWalkthroughTest, AnUpdateThatStopsAtThePageWithAKnownOrder) {
   const std::vector<PageSpec> pages = SplitIntoPages(listed, 10);  // 1/5 to 5/5
 
   wizard_.OnInit();
-  Press(2001);
-  Press(1002);
+  Press(kUpdateYes);
+  Press(kAdviceNext);
   Copy(pages[0]);  // orders 0 to 9, all new
   Copy(pages[1]);  // orders 10 to 19: from 12 on in the table
   wizard_.OnTimerTick();
-  Press(3001);
-  Press(2);
+  Press(kResultView);
+  Press(kIdCancel);
 
   const Lines accepted = lines::Blink();
   EXPECT_THAT(
@@ -114,4 +114,4 @@ TEST_F(WizardWalkthroughTest, AnUpdateThatStopsAtThePageWithAKnownOrder) {
 }
 
 }  // namespace
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

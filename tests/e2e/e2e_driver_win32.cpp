@@ -29,12 +29,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using ordertable::testing::BuildPageSource;
-using ordertable::testing::CachedPageText;
-using ordertable::testing::MakeOrders;
-using ordertable::testing::PageSpec;
-using ordertable::testing::SplitIntoPages;
-using ordertable::testing::TestOrder;
+using ordertable::test::BuildPageSource;
+using ordertable::test::CachedPageText;
+using ordertable::test::MakeOrders;
+using ordertable::test::PageSpec;
+using ordertable::test::SplitIntoPages;
+using ordertable::test::TestOrder;
 
 // ---------------------------------------------------------------------------------------------
 // What the program must show, written out here rather than taken from its sources.

@@ -92,7 +92,7 @@ class InputMaker {
 
 void ExpectSameAsPasses(const std::string& input, int index) {
   const std::string fast = CleanUpText(input);
-  const std::string slow = testing::SlowCleanUpText(input);
+  const std::string slow = test::SlowCleanUpText(input);
   if (fast != slow) {
     ADD_FAILURE() << "input #" << index << ": \"" << Escaped(input) << "\"\n  fast: \""
                   << Escaped(fast) << "\"\n  slow: \"" << Escaped(slow) << "\"";
@@ -118,8 +118,7 @@ TEST(CleanUpDifferentialTest, FindsALoneLineFeedAtAnyPlaceInALongText) {
   // The check for lone line feeds reads the text in words: try every offset within them.
   const std::string crlf_text = "<p>\r\n\t<a>\r\n\r\n  <b>\r\r\n\r\n\t\t<c>\r\n";
   for (std::size_t at = 0; at <= crlf_text.size(); ++at) {
-    ExpectSameAsPasses(crlf_text.substr(0, at) + "\n" + crlf_text.substr(at),
-                       static_cast<int>(at));
+    ExpectSameAsPasses(crlf_text.substr(0, at) + "\n" + crlf_text.substr(at), static_cast<int>(at));
   }
   ExpectSameAsPasses(crlf_text, -1);
 }

@@ -11,13 +11,13 @@
 namespace ordertable {
 namespace {
 
-using testing::ExpectedRow;
-using testing::ExpectedRows;
-using testing::Indentation;
-using testing::LineBreaks;
-using testing::MakeOrders;
-using testing::PageSpec;
-using testing::TestOrder;
+using test::ExpectedRow;
+using test::ExpectedRows;
+using test::Indentation;
+using test::LineBreaks;
+using test::MakeOrders;
+using test::PageSpec;
+using test::TestOrder;
 
 void ExpectRowsEqual(const RowList& actual, const RowList& expected) {
   ASSERT_EQ(actual.size(), expected.size());
@@ -70,7 +70,7 @@ TEST_P(RealisticPageTest, CleanUpThenExtractionGivesEveryFieldOfEveryOrder) {
     page_spec.line_breaks = GetParam().line_breaks;
     page_spec.indentation = GetParam().indentation;
     page_spec.blank_lines = GetParam().blank_lines;
-    ExpectRowsEqual(RowsOf(CleanUpText(testing::BuildPageSource(page_spec))),
+    ExpectRowsEqual(RowsOf(CleanUpText(test::BuildPageSource(page_spec))),
                     ExpectedRows(page_spec.orders));
   }
 }
@@ -91,7 +91,7 @@ TEST(ExtractRowsTest, GeneratedOrdersCoverTheCasesTheExtractorMustHandle) {
   const std::vector<TestOrder> orders = MakeOrders(120, 8012000000000000, 3);
   int several_products = 0, quoted_titles = 0, no_options = 0, png = 0, plain = 0, scheme = 0;
   for (const TestOrder& order : orders) {
-    const testing::TestProduct& first = order.products.front();
+    const test::TestProduct& first = order.products.front();
     several_products += order.products.size() > 1;
     quoted_titles += first.title.find('"') != std::string::npos;
     no_options += first.options.empty();
@@ -110,8 +110,8 @@ TEST(ExtractRowsTest, GeneratedOrdersCoverTheCasesTheExtractorMustHandle) {
 TEST(ExtractRowsTest, RowsOfLaterPagesAreAppendedAfterThoseBefore) {
   const std::vector<TestOrder> orders = MakeOrders(23, 8012000000000500, 9);
   RowList rows;
-  for (const PageSpec& page : testing::SplitIntoPages(orders, 10)) {
-    ExtractRows(testing::CachedPageText(page), rows);
+  for (const PageSpec& page : test::SplitIntoPages(orders, 10)) {
+    ExtractRows(test::CachedPageText(page), rows);
   }
   ExpectRowsEqual(rows, ExpectedRows(orders));
 }
@@ -120,7 +120,7 @@ TEST(ExtractRowsTest, RowsOfLaterPagesAreAppendedAfterThoseBefore) {
 TEST(ExtractRowsTest, EditedPages) {
   PageSpec page_spec;
   page_spec.orders = MakeOrders(4, 8012000000000900, 5);
-  const std::string page = testing::CachedPageText(page_spec);
+  const std::string page = test::CachedPageText(page_spec);
   const RowList all = ExpectedRows(page_spec.orders);
 
   // Block 2 lacks its "amount-num": its price and all later fields come from block 3,
@@ -172,7 +172,7 @@ TEST(ExtractRowsTest, AppendsToRowsAlreadyInTheList) {
   OrderRow earlier;
   earlier.order_id = "earlier";
   RowList rows = {earlier};
-  ExtractRows(testing::CachedPageText(page_spec), rows);
+  ExtractRows(test::CachedPageText(page_spec), rows);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], earlier);
   EXPECT_EQ(rows[2], ExpectedRow(page_spec.orders[1]));
@@ -369,7 +369,7 @@ TEST(ExtractRowsTest, AnyBytesNeverCrash) {
   // neither crash nor read outside the text (the sanitizer build checks the latter).
   PageSpec page_spec;
   page_spec.orders = MakeOrders(3, 8012000000000000, 11);
-  const std::string page = testing::CachedPageText(page_spec);
+  const std::string page = test::CachedPageText(page_spec);
   std::uint64_t state = 12345;
   auto next = [&state](std::size_t bound) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;

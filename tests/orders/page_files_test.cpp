@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "orders/file_io.h"
+#include "files/files.h"
 
 namespace ordertable {
 namespace {
@@ -64,36 +64,29 @@ TEST_F(PageFilesTest, CountsNothingWithoutTheCacheFolder) {
   EXPECT_EQ(CountCachedPages(folder_), 0);
 }
 
-using FileIoTest = ScratchFolder;
+// The clean-up at start-up and before an import removes what a build could take for a cached
+// page file, and nothing else.
+TEST_F(PageFilesTest, ClearingRemovesCachedPagesOnly) {
+  const std::pair<const char*, bool> names[] = {
+      {"AE_orders_01.html", true}, {"AE_orders_123.html", true}, {"ae_orders_02.HTML", true},
+      {"AE_orders_5.html", true},  {"AE_orders_.html", false},   {"AE_orders_1a.html", false},
+      {"AE_orders_01.htm", false}, {"notes.html", false},        {"AE_orders_01.html.bak", false},
+      {"AE_orders_01.tmp", false},
+  };
+  for (const auto& [name, cached] : names) {
+    EXPECT_EQ(IsCachedPageName(name), cached) << name;
+    Touch(folder_ / "tmp" / name);
+  }
+  fs::create_directory(folder_ / "tmp" / "AE_orders_07.html");
+  ClearCacheFolder(folder_);
+  for (const auto& [name, cached] : names) {
+    EXPECT_EQ(fs::exists(folder_ / "tmp" / name), !cached) << name;
+  }
+  EXPECT_TRUE(fs::is_directory(folder_ / "tmp" / "AE_orders_07.html"));
 
-TEST_F(FileIoTest, WholeFileWriteReplacesLongerContentAndKeepsBytes) {
-  const fs::path path = folder_ / "page.html";
-  const std::string bytes("a\r\nb\nc\rd\x1a\0e\xff", 12);
-  ASSERT_TRUE(WriteWholeFile(path, std::string(5000, 'z')));
-  ASSERT_TRUE(WriteWholeFile(path, bytes));
-  EXPECT_EQ(ReadWholeFile(path), bytes);
-  ASSERT_TRUE(WriteWholeFile(path, ""));
-  EXPECT_EQ(ReadWholeFile(path), "");
-}
-
-TEST_F(FileIoTest, ReadsLargeFilesWhole) {
-  const fs::path path = folder_ / "big.html";
-  std::string bytes;
-  for (int i = 0; i < 300000; ++i) bytes += static_cast<char>(i * 7);
-  ASSERT_TRUE(WriteWholeFile(path, bytes));
-  EXPECT_EQ(ReadWholeFile(path), bytes);
-}
-
-TEST_F(FileIoTest, FailuresAreReportedNotThrown) {
-  EXPECT_EQ(ReadWholeFile(folder_ / "missing.html"), std::nullopt);
-  EXPECT_EQ(ReadWholeFile(folder_ / "tmp"), std::nullopt);  // a folder
-  EXPECT_FALSE(WriteWholeFile(folder_ / "no-such-folder" / "x.html", "x"));
-  EXPECT_FALSE(WriteWholeFile(folder_ / "tmp", "x"));
-  EXPECT_TRUE(fs::is_directory(folder_ / "tmp"));  // the folder was not deleted
-  EXPECT_FALSE(IsOrdinaryFile(folder_ / "tmp"));
-  EXPECT_FALSE(IsOrdinaryFile(folder_ / "missing.html"));
-  Touch(folder_ / "x.html");
-  EXPECT_TRUE(IsOrdinaryFile(folder_ / "x.html"));
+  fs::remove_all(folder_ / "tmp");
+  ClearCacheFolder(folder_);
+  EXPECT_TRUE(fs::is_directory(folder_ / "tmp"));
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <system_error>
 
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 // splitmix64: small, and the same numbers on every platform and standard library.
@@ -479,7 +479,7 @@ std::filesystem::path WriteCachedPage(const std::filesystem::path& folder,
   std::error_code error;
   std::filesystem::create_directories(folder / kCacheFolder, error);
   const std::filesystem::path path = CachedPageFile(folder, page_spec.page);
-  if (!WriteWholeFile(path, CachedPageText(page_spec))) {
+  if (!files::WriteFileAtomically(path, {CachedPageText(page_spec)})) {
     throw std::runtime_error("cannot write " + path.string());
   }
   return path;
@@ -515,4 +515,4 @@ RowList ExpectedRows(const std::vector<TestOrder>& orders) {
   return rows;
 }
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

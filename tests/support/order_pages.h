@@ -31,7 +31,7 @@
 
 #include "orders/order_row.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 /// One product line of an order.
 struct TestProduct {
@@ -130,4 +130,4 @@ OrderRow ExpectedRow(const TestOrder& order);
 /// ExpectedRow of each order, in order.
 RowList ExpectedRows(const std::vector<TestOrder>& orders);
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

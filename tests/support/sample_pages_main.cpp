@@ -10,12 +10,12 @@
 #include <system_error>
 #include <vector>
 
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "tests/support/order_pages.h"
 
 namespace {
 
-using namespace ordertable::testing;
+using namespace ordertable::test;
 
 constexpr const char* kUsage =
     "Usage: ordertable-sample-pages OUT_DIR [--pages P] [--orders-per-page K] [--first-id ID]\n"
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     char name[32];
     std::snprintf(name, sizeof name, "page_%02d.html", page_spec.page);
     const std::filesystem::path path = out_dir / name;
-    if (!ordertable::WriteWholeFile(path, BuildPageSource(page_spec))) {
+    if (!ordertable::files::WriteFileAtomically(path, {BuildPageSource(page_spec)})) {
       std::fprintf(stderr, "ordertable-sample-pages: cannot write %s\n", path.string().c_str());
       return 1;
     }

@@ -1,6 +1,6 @@
 #include "tests/support/slow_clean_up.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 namespace {
 
 // One left-to-right pass replacing non-overlapping occurrences, without rescanning output.
@@ -57,4 +57,4 @@ std::string SlowCleanUpText(std::string_view input) {
   return text;
 }
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

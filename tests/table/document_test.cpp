@@ -13,11 +13,11 @@
 namespace ordertable {
 namespace {
 
-using testing::DocumentRow;
-using testing::ExpectedDocument;
-using testing::kFirstRatings;
-using testing::SampleRow;
-using testing::ScratchFolder;
+using test::DocumentRow;
+using test::ExpectedDocument;
+using test::kFirstRatings;
+using test::SampleRow;
+using test::ScratchFolder;
 
 TEST(FormatNumberTest, WritesNumbersWithoutPaddingOrNeedlessDigits) {
   const struct {
@@ -137,13 +137,14 @@ TEST(NewTableDocumentTest, ASecondDocumentGoesOnWithTheRatingSequence) {
 
 TEST(WriteNewTableTest, WritesTheDocumentOverALongerOneLeavingNothingElse) {
   ScratchFolder folder;
-  testing::WriteBytes(folder / kTableDocument, std::string(200000, 'x'));
+  test::WriteBytes(folder / kTableDocument, std::string(200000, 'x'));
   RatingGenerator ratings;
+  TableWriteError error;
   const RowList rows = {SampleRow("7")};
-  ASSERT_TRUE(WriteNewTable(folder.path(), rows, ratings));
-  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument),
+  ASSERT_TRUE(WriteNewTable(folder.path(), rows, ratings, &error));
+  EXPECT_EQ(test::ReadBytes(folder / kTableDocument),
             ExpectedDocument({{rows[0], "1", kFirstRatings[0]}}));
-  EXPECT_THAT(testing::FolderEntries(folder.path()), ::testing::ElementsAre(kTableDocument));
+  EXPECT_THAT(test::FolderEntries(folder.path()), ::testing::ElementsAre(kTableDocument));
 }
 
 // Each case puts something in the way of the write; the folder must come out as it went in.
@@ -159,11 +160,12 @@ TEST(WriteNewTableTest, FailureLeavesTheFolderAsItWas) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder;
     std::filesystem::create_directory(folder / c.folder_in_the_way);
-    testing::WriteBytes(folder / "keep.txt", "kept");
+    test::WriteBytes(folder / "keep.txt", "kept");
     RatingGenerator ratings;
-    const auto before = testing::FolderEntries(folder.path());
-    EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings));
-    EXPECT_EQ(testing::FolderEntries(folder.path()), before);
+    TableWriteError error;
+    const auto before = test::FolderEntries(folder.path());
+    EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings, &error));
+    EXPECT_EQ(test::FolderEntries(folder.path()), before);
     EXPECT_TRUE(std::filesystem::is_directory(folder / c.folder_in_the_way));
   }
 }
@@ -171,21 +173,23 @@ TEST(WriteNewTableTest, FailureLeavesTheFolderAsItWas) {
 TEST(WriteNewTableTest, AMissingFolderIsReported) {
   ScratchFolder folder;
   RatingGenerator ratings;
-  EXPECT_FALSE(WriteNewTable(folder / "absent", {SampleRow("1")}, ratings));
+  TableWriteError error;
+  EXPECT_FALSE(WriteNewTable(folder / "absent", {SampleRow("1")}, ratings, &error));
   EXPECT_FALSE(std::filesystem::exists(folder / "absent"));
 }
 
 TEST(WriteNewTableTest, AReadOnlyFolderKeepsItsDocument) {
-  if (!testing::ReadOnlyFoldersRefuseWrites()) {
+  if (!test::ReadOnlyFoldersRefuseWrites()) {
     GTEST_SKIP() << "read-only folders do not stop the super-user (or Windows) from writing";
   }
   ScratchFolder folder;
-  testing::WriteBytes(folder / kTableDocument, "old table");
+  test::WriteBytes(folder / kTableDocument, "old table");
   std::filesystem::permissions(
       folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   RatingGenerator ratings;
-  EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings));
-  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), "old table");
+  TableWriteError error;
+  EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings, &error));
+  EXPECT_EQ(test::ReadBytes(folder / kTableDocument), "old table");
 }
 
 }  // namespace

@@ -17,12 +17,12 @@
 namespace ordertable {
 namespace {
 
-using testing::DocumentRow;
-using testing::ExpectedDocument;
-using testing::ExpectedRowBlock;
-using testing::kFirstRatings;
-using testing::SampleRow;
-using testing::ScratchFolder;
+using test::DocumentRow;
+using test::ExpectedDocument;
+using test::ExpectedRowBlock;
+using test::kFirstRatings;
+using test::SampleRow;
+using test::ScratchFolder;
 
 RowList Rows(const std::vector<std::string>& ids) {
   RowList rows;
@@ -173,29 +173,31 @@ struct TableFolder {
 TEST(MergeIntoTableTest, KeepsTheOldTableAsBackupAndWritesTheMergedOne) {
   TableFolder table;
   const auto existing = ExistingRows({"A", "B", "C"});
-  testing::WriteBytes(table.document, ExpectedDocument(existing));
-  testing::WriteBytes(table.backup, "the backup of an earlier merge");
-  testing::WriteBytes(table.folder / "AliExpress Orders.tmp", "left by a run that stopped");
+  test::WriteBytes(table.document, ExpectedDocument(existing));
+  test::WriteBytes(table.backup, "the backup of an earlier merge");
+  test::WriteBytes(table.folder / "AliExpress Orders.tmp", "left by a run that stopped");
   RowList rows = Rows({"D", "E", "A"});
   RatingGenerator ratings;
+  TableWriteError error;
 
-  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings));
-  EXPECT_EQ(testing::ReadBytes(table.document), ExpectedMerge({"D", "E"}, existing));
-  EXPECT_EQ(testing::ReadBytes(table.backup), ExpectedDocument(existing));
+  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings, &error));
+  EXPECT_EQ(test::ReadBytes(table.document), ExpectedMerge({"D", "E"}, existing));
+  EXPECT_EQ(test::ReadBytes(table.backup), ExpectedDocument(existing));
   EXPECT_EQ(rows, Rows({"D", "E"}));
-  EXPECT_THAT(testing::FolderEntries(table.folder.path()),
+  EXPECT_THAT(test::FolderEntries(table.folder.path()),
               ::testing::ElementsAre(kTableBackup, kTableDocument));
 }
 
 TEST(MergeIntoTableTest, NoNewOrderRewritesTheSameTableAndItsBackup) {
   TableFolder table;
   const std::string old_table = ExpectedDocument(ExistingRows({"A", "B"}));
-  testing::WriteBytes(table.document, old_table);
+  test::WriteBytes(table.document, old_table);
   RowList rows = Rows({"B"});
   RatingGenerator ratings;
-  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings));
-  EXPECT_EQ(testing::ReadBytes(table.document), old_table);
-  EXPECT_EQ(testing::ReadBytes(table.backup), old_table);
+  TableWriteError error;
+  ASSERT_TRUE(MergeIntoTable(table.folder.path(), rows, ratings, &error));
+  EXPECT_EQ(test::ReadBytes(table.document), old_table);
+  EXPECT_EQ(test::ReadBytes(table.backup), old_table);
   EXPECT_TRUE(rows.empty());
 }
 
@@ -208,21 +210,21 @@ TEST(MergeIntoTableTest, FailureLosesNothing) {
     const char* name;
     std::function<void(TableFolder&)> arrange;
   } cases[] = {
-      {"document vanished", [&](TableFolder& t) { testing::WriteBytes(t.backup, old_backup); }},
+      {"document vanished", [&](TableFolder& t) { test::WriteBytes(t.backup, old_backup); }},
       {"document replaced by a folder",
        [&](TableFolder& t) {
          std::filesystem::create_directories(t.document / "inside");
-         testing::WriteBytes(t.backup, old_backup);
+         test::WriteBytes(t.backup, old_backup);
        }},
       {"backup name taken by a folder",
        [&](TableFolder& t) {
-         testing::WriteBytes(t.document, old_table);
+         test::WriteBytes(t.document, old_table);
          std::filesystem::create_directories(t.backup / "inside");
        }},
       {"temporary file name taken by a folder",
        [&](TableFolder& t) {
-         testing::WriteBytes(t.document, old_table);
-         testing::WriteBytes(t.backup, old_backup);
+         test::WriteBytes(t.document, old_table);
+         test::WriteBytes(t.backup, old_backup);
          std::filesystem::create_directory(t.folder / "AliExpress Orders.tmp");
        }},
   };
@@ -231,36 +233,38 @@ TEST(MergeIntoTableTest, FailureLosesNothing) {
     TableFolder table;
     c.arrange(table);
     std::map<std::string, std::string> files_before;
-    for (const auto& name : testing::FolderEntries(table.folder.path())) {
+    for (const auto& name : test::FolderEntries(table.folder.path())) {
       if (std::filesystem::is_regular_file(table.folder / name)) {
-        files_before[name] = testing::ReadBytes(table.folder / name);
+        files_before[name] = test::ReadBytes(table.folder / name);
       }
     }
-    const auto entries_before = testing::FolderEntries(table.folder.path());
+    const auto entries_before = test::FolderEntries(table.folder.path());
     RowList rows = Rows({"N", "A"});
     RatingGenerator ratings;
+    TableWriteError error;
 
-    EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings));
-    EXPECT_EQ(testing::FolderEntries(table.folder.path()), entries_before);
+    EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings, &error));
+    EXPECT_EQ(test::FolderEntries(table.folder.path()), entries_before);
     for (const auto& [name, bytes] : files_before) {
-      EXPECT_EQ(testing::ReadBytes(table.folder / name), bytes) << name;
+      EXPECT_EQ(test::ReadBytes(table.folder / name), bytes) << name;
     }
   }
 }
 
 TEST(MergeIntoTableTest, AReadOnlyFolderKeepsTheTable) {
-  if (!testing::ReadOnlyFoldersRefuseWrites()) {
+  if (!test::ReadOnlyFoldersRefuseWrites()) {
     GTEST_SKIP() << "read-only folders do not stop the super-user (or Windows) from writing";
   }
   TableFolder table;
   const std::string old_table = ExpectedDocument(ExistingRows({"A"}));
-  testing::WriteBytes(table.document, old_table);
+  test::WriteBytes(table.document, old_table);
   std::filesystem::permissions(
       table.folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   RowList rows = Rows({"N"});
   RatingGenerator ratings;
-  EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings));
-  EXPECT_EQ(testing::ReadBytes(table.document), old_table);
+  TableWriteError error;
+  EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings, &error));
+  EXPECT_EQ(test::ReadBytes(table.document), old_table);
   EXPECT_FALSE(std::filesystem::exists(table.backup));
 }
 

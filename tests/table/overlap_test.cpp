@@ -14,7 +14,7 @@
 namespace ordertable {
 namespace {
 
-using testing::ScratchFolder;
+using test::ScratchFolder;
 
 // The part of an order-list page the check reads: per order, an "order-info" block whose
 // "info-body" line carries the order id, amid the lines a real page has around them.
@@ -76,8 +76,8 @@ TEST(PageOverlapsTableTest, AnswersWhetherAnyOrderOfThePageIsInTheTable) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder;
     std::filesystem::create_directory(folder / "tmp");
-    if (c.page) testing::WriteBytes(folder.path() / "tmp" / "AE_orders_03.html", *c.page);
-    if (c.document) testing::WriteBytes(folder / kTableDocument, *c.document);
+    if (c.page) test::WriteBytes(folder.path() / "tmp" / "AE_orders_03.html", *c.page);
+    if (c.document) test::WriteBytes(folder / kTableDocument, *c.document);
     EXPECT_EQ(PageOverlapsTable(folder.path(), 3), c.overlaps);
   }
 }
@@ -85,22 +85,21 @@ TEST(PageOverlapsTableTest, AnswersWhetherAnyOrderOfThePageIsInTheTable) {
 TEST(PageOverlapsTableTest, ReadsTheNumberedPageAndChangesNoFile) {
   ScratchFolder folder;
   std::filesystem::create_directory(folder / "tmp");
-  testing::WriteBytes(folder.path() / "tmp" / "AE_orders_09.html", OrderPage({"1"}));
-  testing::WriteBytes(folder.path() / "tmp" / "AE_orders_10.html", OrderPage({"2"}));
-  testing::WriteBytes(folder / kTableDocument, Table({"2"}));
+  test::WriteBytes(folder.path() / "tmp" / "AE_orders_09.html", OrderPage({"1"}));
+  test::WriteBytes(folder.path() / "tmp" / "AE_orders_10.html", OrderPage({"2"}));
+  test::WriteBytes(folder / kTableDocument, Table({"2"}));
   EXPECT_FALSE(PageOverlapsTable(folder.path(), 9));
   EXPECT_TRUE(PageOverlapsTable(folder.path(), 10));
-  EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), Table({"2"}));
-  EXPECT_EQ(testing::FolderEntries(folder.path()),
-            (std::vector<std::string>{kTableDocument, "tmp"}));
+  EXPECT_EQ(test::ReadBytes(folder / kTableDocument), Table({"2"}));
+  EXPECT_EQ(test::FolderEntries(folder.path()), (std::vector<std::string>{kTableDocument, "tmp"}));
 }
 
 // On a real page, the id read from the "info-body" line after "order-info" must be the one
 // that the extraction put into the table's key comment.
 TEST(PageOverlapsTableTest, FindsTheTablesOrdersOnARealisticPage) {
-  const auto orders = testing::MakeOrders(40, 8012000000000001, 9);
-  const auto pages = testing::SplitIntoPages(orders, 10);
-  const RowList rows = testing::ExpectedRows(orders);
+  const auto orders = test::MakeOrders(40, 8012000000000001, 9);
+  const auto pages = test::SplitIntoPages(orders, 10);
+  const RowList rows = test::ExpectedRows(orders);
   const struct {
     const char* name;
     std::size_t first_row;  // the table holds the rows from this one on
@@ -115,10 +114,10 @@ TEST(PageOverlapsTableTest, FindsTheTablesOrdersOnARealisticPage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder;
-    testing::WriteCachedPages(folder.path(), pages);
-    std::vector<testing::DocumentRow> table;
+    test::WriteCachedPages(folder.path(), pages);
+    std::vector<test::DocumentRow> table;
     for (std::size_t i = c.first_row; i < rows.size(); ++i) table.push_back({rows[i], "1", "1"});
-    testing::WriteBytes(folder / kTableDocument, testing::ExpectedDocument(table));
+    test::WriteBytes(folder / kTableDocument, test::ExpectedDocument(table));
     EXPECT_EQ(PageOverlapsTable(folder.path(), 1), c.page1);
     EXPECT_EQ(PageOverlapsTable(folder.path(), 2), c.page2);
   }

@@ -16,7 +16,7 @@
 #error "the tests need the asset host the document was built with"
 #endif
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 ScratchFolder::ScratchFolder() {
   std::random_device random;
@@ -170,4 +170,4 @@ bool ReadOnlyFoldersRefuseWrites() {
 #endif
 }
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

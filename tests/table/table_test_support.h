@@ -7,7 +7,7 @@
 
 #include "orders/order_row.h"
 
-namespace ordertable::testing {
+namespace ordertable::test {
 
 /// A fresh, empty folder under the system's temporary folder, removed with all it holds.
 class ScratchFolder {
@@ -54,4 +54,4 @@ inline const std::vector<std::string> kFirstRatings = {"4.84", "1",   "2.59", ".
 /// which makes permission tests moot.
 bool ReadOnlyFoldersRefuseWrites();
 
-}  // namespace ordertable::testing
+}  // namespace ordertable::test

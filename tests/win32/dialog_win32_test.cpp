@@ -131,8 +131,8 @@ TEST_F(DialogTest, FrameIsTheFixedPopUpOf320By200CentredInTheWorkArea) {
 
     EXPECT_EQ(BoxOf(kMessageLabel), (Box{8, 8, 304, 160}));
     EXPECT_EQ(TextOf(kMessageLabel), "");
-    EXPECT_EQ(BoxOf(kHiddenCancel), (Box{-10, -10, 0, 0}));
-    EXPECT_EQ(TextOf(kHiddenCancel), "Cancel");
+    EXPECT_EQ(BoxOf(kIdCancel), (Box{-10, -10, 0, 0}));
+    EXPECT_EQ(TextOf(kIdCancel), "Cancel");
     Close();
   };
   EXPECT_EQ(Run(), 0);
@@ -263,11 +263,11 @@ TEST_F(DialogTest, PicturesSitOnTheButtonFaceColourAndCanBeSwapped) {
 
 TEST_F(DialogTest, StatusPrintShowsTheTextInItsColourAndAsWindowText) {
   events_.on_init = [&] {
-    dialog_.StatusPrint({0, 0, 255}, "before the status line exists");  // nothing to do
+    dialog_.StatusPrint(RGB(0, 0, 255), "before the status line exists");  // nothing to do
     dialog_.AddStatusLine(kStatusLine, kStatusPosition);
     EXPECT_EQ(TextOf(kStatusLine), "");
     ShowWindow(Window(), SW_SHOW);
-    dialog_.StatusPrint({255, 0, 0}, "Error: wrong page");
+    dialog_.StatusPrint(RGB(255, 0, 0), "Error: wrong page");
     EXPECT_EQ(TextOf(kStatusLine), "Error: wrong page");
 
     const HDC dc = GetDC(Control(kStatusLine));

@@ -46,8 +46,8 @@ class BuildWorkerTest : public ::testing::Test {
 };
 
 TEST_F(BuildWorkerTest, WritesTheTableOnItsOwnThreadAndReportsTheRowCount) {
-  const auto pages = testing::SplitIntoPages(testing::MakeOrders(25, 8012000000000000, 3), 10);
-  testing::WriteCachedPages(folder_, pages);
+  const auto pages = test::SplitIntoPages(test::MakeOrders(25, 8012000000000000, 3), 10);
+  test::WriteCachedPages(folder_, pages);
   ASSERT_TRUE(host_.StartBuildWorker(false));
   EXPECT_FALSE(host_.StartBuildWorker(false)) << "one build at a time";
   const BuildOutcome outcome = PollUntilEnded();

@@ -1,7 +1,9 @@
 // Start-up in a folder of its own: the cached page files of an earlier run go, everything
-// else in "tmp" stays.
+// else in "tmp" stays. Windows has read-only, hidden and system files and names that ignore
+// letter case, so the clean-up is tried here too.
 
 #include "app/startup_win32.h"
+#include "orders/page_files.h"
 
 #include <windows.h>
 
@@ -47,40 +49,42 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, CreatesTheCacheFolder) {
-  PrepareCacheFolder();
+  ClearCacheFolder(".");
   EXPECT_TRUE(fs::is_directory("tmp"));
 }
 
-TEST_F(StartupTest, DeletesOnlyOrdinaryHtmlFiles) {
+TEST_F(StartupTest, DeletesOnlyTheCachedPageFilesThatABuildWouldRead) {
   fs::create_directory("tmp");
-  fs::create_directory("tmp\\folder.html");
+  fs::create_directory("tmp\\AE_orders_09.html");
   Touch("AE_orders_01.html");
   Touch("AE_orders_12.html");
+  Touch("ae_orders_02.HTML");  // Windows opens it as AE_orders_02.html
+  Touch("AE_orders_03.html", FILE_ATTRIBUTE_READONLY);
+  Touch("AE_orders_04.html", FILE_ATTRIBUTE_HIDDEN);
+  Touch("AE_orders_05.html", FILE_ATTRIBUTE_SYSTEM);
   Touch("Upper Case.HTML");
-  Touch("read only.html", FILE_ATTRIBUTE_READONLY);
-  Touch("hidden.html", FILE_ATTRIBUTE_HIDDEN);
-  Touch("system.html", FILE_ATTRIBUTE_SYSTEM);
   Touch("notes.txt");
-  Touch("page.htm");
-  Touch("page.html.bak");
+  Touch("AE_orders_06.htm");
+  Touch("AE_orders_07.html.bak");
 
-  PrepareCacheFolder();
+  ClearCacheFolder(".");
 
   EXPECT_FALSE(Exists("AE_orders_01.html"));
   EXPECT_FALSE(Exists("AE_orders_12.html"));
-  EXPECT_FALSE(Exists("Upper Case.HTML"));
-  EXPECT_FALSE(Exists("read only.html")) << "a read-only page would be counted by the build";
-  EXPECT_TRUE(Exists("hidden.html"));
-  EXPECT_TRUE(Exists("system.html"));
-  EXPECT_TRUE(fs::is_directory("tmp\\folder.html"));
+  EXPECT_FALSE(Exists("ae_orders_02.HTML"));
+  EXPECT_FALSE(Exists("AE_orders_03.html")) << "a read-only page would be counted by the build";
+  EXPECT_TRUE(Exists("AE_orders_04.html")) << "hidden files are no cached pages";
+  EXPECT_TRUE(Exists("AE_orders_05.html")) << "nor are system files";
+  EXPECT_TRUE(fs::is_directory("tmp\\AE_orders_09.html"));
+  EXPECT_TRUE(Exists("Upper Case.HTML"));
   EXPECT_TRUE(Exists("notes.txt"));
-  EXPECT_TRUE(Exists("page.htm"));
-  EXPECT_TRUE(Exists("page.html.bak"));
+  EXPECT_TRUE(Exists("AE_orders_06.htm"));
+  EXPECT_TRUE(Exists("AE_orders_07.html.bak"));
 }
 
 TEST_F(StartupTest, ATmpFileInsteadOfAFolderIsNoError) {
   std::ofstream("tmp") << "a file where the folder should be";
-  PrepareCacheFolder();
+  ClearCacheFolder(".");
   EXPECT_TRUE(fs::is_regular_file("tmp"));
 }
 

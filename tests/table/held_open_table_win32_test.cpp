@@ -28,20 +28,21 @@ class HeldOpen {
 TEST(HeldOpenTableTest, MergeAndNewTableFailWithoutLosingTheTable) {
   for (const bool update_mode : {true, false}) {
     SCOPED_TRACE(update_mode ? "update" : "new table");
-    testing::ScratchFolder folder;
-    testing::WriteBytes(folder / kTableDocument, "the table");
-    testing::WriteBytes(folder / kTableBackup, "the table before");
-    RowList rows = {testing::SampleRow("1")};
+    test::ScratchFolder folder;
+    test::WriteBytes(folder / kTableDocument, "the table");
+    test::WriteBytes(folder / kTableBackup, "the table before");
+    RowList rows = {test::SampleRow("1")};
     RatingGenerator ratings;
+    TableWriteError error;
     {
       HeldOpen other_program(folder / kTableDocument);
       ASSERT_TRUE(other_program.held());
-      EXPECT_FALSE(update_mode ? MergeIntoTable(folder.path(), rows, ratings)
-                               : WriteNewTable(folder.path(), rows, ratings));
+      EXPECT_FALSE(update_mode ? MergeIntoTable(folder.path(), rows, ratings, &error)
+                               : WriteNewTable(folder.path(), rows, ratings, &error));
     }
-    EXPECT_EQ(testing::ReadBytes(folder / kTableDocument), "the table");
-    EXPECT_EQ(testing::ReadBytes(folder / kTableBackup), "the table before");
-    EXPECT_EQ(testing::FolderEntries(folder.path()).size(), 2u);
+    EXPECT_EQ(test::ReadBytes(folder / kTableDocument), "the table");
+    EXPECT_EQ(test::ReadBytes(folder / kTableBackup), "the table before");
+    EXPECT_EQ(test::FolderEntries(folder.path()).size(), 2u);
   }
 }
 

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "orders/file_io.h"
-#include "orders/file_open.h"
+#include "files/files.h"
+#include "files/unique_handle_win32.h"
 #include "orders/page_files.h"
 
 namespace ordertable {
@@ -47,21 +46,23 @@ TEST_F(WindowsFilesTest, HiddenAndSystemFilesAreNoCachedPages) {
   for (const auto& c : cases) {
     ASSERT_TRUE(SetFileAttributesA(second.c_str(), c.attribute));
     EXPECT_EQ(CountCachedPages(folder_), c.count) << c.attribute;
-    EXPECT_EQ(IsOrdinaryFile(second), c.count == 3) << c.attribute;
+    EXPECT_EQ(files::IsOrdinaryFile(second), c.count == 3) << c.attribute;
   }
 }
 
 TEST_F(WindowsFilesTest, AFileOpenForReadingIsNotSharedWithAWriter) {
   const fs::path path = folder_ / "page.html";
-  ASSERT_TRUE(WriteWholeFile(path, "old"));
-  std::FILE* reader = OpenWithoutSharing(path, false);
-  ASSERT_NE(reader, nullptr);
-  EXPECT_EQ(ReadWholeFile(path), std::nullopt);
-  EXPECT_FALSE(WriteWholeFile(path, "new"));
-  std::fclose(reader);
-  EXPECT_EQ(ReadWholeFile(path), "old");
-  EXPECT_TRUE(WriteWholeFile(path, "new"));
-  EXPECT_EQ(ReadWholeFile(path), "new");
+  ASSERT_TRUE(files::WriteFileAtomically(path, {"old"}));
+  // Another reader that shares nothing, as this program's own reads do.
+  UniqueHandle reader(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(files::ReadWholeFile(path), std::nullopt);
+  EXPECT_FALSE(files::WriteFileAtomically(path, {"new"}));
+  reader.Reset();
+  EXPECT_EQ(files::ReadWholeFile(path), "old");
+  EXPECT_TRUE(files::WriteFileAtomically(path, {"new"}));
+  EXPECT_EQ(files::ReadWholeFile(path), "new");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "orders/file_io.h"
+#include "files/files.h"
 #include "orders/text.h"
 #include "tests/support/order_pages.h"
 
@@ -36,25 +36,26 @@ class PageCommandsTest : public ::testing::Test {
 };
 
 TEST_F(PageCommandsTest, RowsPrintsOneTabSeparatedLinePerOrder) {
-  testing::PageSpec page_spec;
-  page_spec.orders = testing::MakeOrders(6, 8012000000000300, 4);
-  ASSERT_TRUE(WriteWholeFile(folder_ / "page.html", testing::CachedPageText(page_spec)));
+  test::PageSpec page_spec;
+  page_spec.orders = test::MakeOrders(6, 8012000000000300, 4);
+  ASSERT_TRUE(files::WriteFileAtomically(folder_ / "page.html", {test::CachedPageText(page_spec)}));
   std::string expected;
-  for (const OrderRow& row : testing::ExpectedRows(page_spec.orders)) {
+  for (const OrderRow& row : test::ExpectedRows(page_spec.orders)) {
     expected += row.order_id + "\t" + row.date + "\t" + row.price + "\t" + row.status + "\t" +
                 row.image + "\t" + row.description + "\t" + row.options + "\t" + row.store + "\n";
   }
-  EXPECT_EQ(Run(RunRowsCommand, {"page.html"}), kExitSuccess);
+  EXPECT_EQ(Run(RunRowsCommand, {"page.html"}), kExitDone);
   EXPECT_EQ(out_.str(), expected);
   EXPECT_EQ(err_.str(), "");
 }
 
 TEST_F(PageCommandsTest, RowsReadsTheFileAsIsWithoutCleaningIt) {
   // An uncleaned page with LF breaks is one long line to the line reader: no rows.
-  testing::PageSpec page_spec;
-  page_spec.orders = testing::MakeOrders(2, 8012000000000300, 4);
-  ASSERT_TRUE(WriteWholeFile(folder_ / "source.html", testing::BuildPageSource(page_spec)));
-  EXPECT_EQ(Run(RunRowsCommand, {"source.html"}), kExitSuccess);
+  test::PageSpec page_spec;
+  page_spec.orders = test::MakeOrders(2, 8012000000000300, 4);
+  ASSERT_TRUE(
+      files::WriteFileAtomically(folder_ / "source.html", {test::BuildPageSource(page_spec)}));
+  EXPECT_EQ(Run(RunRowsCommand, {"source.html"}), kExitDone);
   EXPECT_EQ(out_.str(), "");
 }
 
@@ -62,8 +63,8 @@ TEST_F(PageCommandsTest, CleanPrintsTheCleanedBytes) {
   constexpr char kSource[] = "<html>\n\t\t<p>\x1a\0\xff\n\n  x\r";
   constexpr char kCleaned[] = "<html>\r\n<p>\x1a\0\xff\r\nx\r\n";
   const std::string source(kSource, sizeof kSource - 1);
-  ASSERT_TRUE(WriteWholeFile(folder_ / "source.html", source));
-  EXPECT_EQ(Run(RunCleanCommand, {"source.html"}), kExitSuccess);
+  ASSERT_TRUE(files::WriteFileAtomically(folder_ / "source.html", {source}));
+  EXPECT_EQ(Run(RunCleanCommand, {"source.html"}), kExitDone);
   EXPECT_EQ(out_.str(), CleanUpText(source));
   EXPECT_EQ(out_.str(), std::string(kCleaned, sizeof kCleaned - 1));
 }
@@ -83,17 +84,17 @@ TEST_F(PageCommandsTest, BadArgumentsAndUnreadableFiles) {
       {RunCleanCommand, {"sub"}, "ordertable-cli: cannot read 'sub': it is a folder\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.command, c.args), kExitUnreadable);
+    EXPECT_EQ(Run(c.command, c.args), kExitBadInput);
     EXPECT_EQ(err_.str(), c.message);
     EXPECT_EQ(out_.str(), "");
   }
 }
 
 TEST_F(PageCommandsTest, AFailedOutputIsReported) {
-  ASSERT_TRUE(WriteWholeFile(folder_ / "page.html", "x"));
+  ASSERT_TRUE(files::WriteFileAtomically(folder_ / "page.html", {"x"}));
   out_.setstate(std::ios::badbit);
   err_.str("");
-  EXPECT_EQ(RunCleanCommand({"page.html"}, folder_, out_, err_), kExitOutputFailed);
+  EXPECT_EQ(RunCleanCommand({"page.html"}, folder_, out_, err_), kExitWriteFailed);
   EXPECT_EQ(err_.str(), "ordertable-cli: cannot write to standard output\n");
 }
 

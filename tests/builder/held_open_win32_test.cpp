@@ -9,9 +9,9 @@
 #include <map>
 #include <string>
 
-#include "orders/build_worker.h"
+#include "builder/table_build.h"
+#include "files/files.h"
 #include "table/document.h"
-#include "table/table_files.h"
 #include "tests/support/order_pages.h"
 #include "tests/table/table_test_support.h"
 
@@ -39,8 +39,8 @@ class HeldOpen {
 
 std::map<std::string, std::string> Files(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& name : testing::FolderEntries(folder)) {
-    if (fs::is_regular_file(folder / name)) files[name] = testing::ReadBytes(folder / name);
+  for (const auto& name : test::FolderEntries(folder)) {
+    if (fs::is_regular_file(folder / name)) files[name] = test::ReadBytes(folder / name);
   }
   return files;
 }
@@ -67,20 +67,20 @@ TEST(HeldOpenBuildTest, ABuildThatMeetsAFileHeldOpenFailsAndChangesNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::ScratchFolder folder;
-    testing::WriteCachedPages(
-        folder.path(), testing::SplitIntoPages(testing::MakeOrders(12, 8012000000000001, 7), 10));
-    testing::WriteBytes(folder / kTableDocument, "<table>\r\n<!--1-->\r\n</table>\r\n");
-    testing::WriteBytes(folder / kTableBackup, "the table before the last update");
+    test::ScratchFolder folder;
+    test::WriteCachedPages(folder.path(),
+                           test::SplitIntoPages(test::MakeOrders(12, 8012000000000001, 7), 10));
+    test::WriteBytes(folder / kTableDocument, "<table>\r\n<!--1-->\r\n</table>\r\n");
+    test::WriteBytes(folder / kTableBackup, "the table before the last update");
     if (c.held == std::string(kTableTemporary)) {
-      testing::WriteBytes(folder / kTableTemporary, "left by a run that stopped");
+      test::WriteBytes(folder / kTableTemporary, "left by a run that stopped");
     }
     const auto before = Files(folder.path());
     {
       HeldOpen other_program(folder / c.held, c.share);
       ASSERT_TRUE(other_program.held());
       const BuildOutcome outcome = RunTableBuild(folder.path(), c.update_mode);
-      EXPECT_EQ(outcome.result, BuildResult::kWriteFailed);
+      EXPECT_EQ(outcome.result, BuildResult::kFailed);
       EXPECT_EQ(outcome.row_count, 0);
     }
     EXPECT_EQ(Files(folder.path()), before);

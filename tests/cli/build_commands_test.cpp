@@ -1,6 +1,6 @@
 // The tool's build and import commands, run through their entry functions on generated pages
 // in a scratch folder, as a user would run them in the folder of their table.
-#include "cli/build_commands.h"
+#include "cli/commands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,12 +18,12 @@
 namespace ordertable {
 namespace {
 
-using testing::DocumentRow;
-using testing::ExpectedDocument;
+using test::DocumentRow;
+using test::ExpectedDocument;
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::WriteBytes;
 using ::testing::HasSubstr;
-using testing::ReadBytes;
-using testing::ScratchFolder;
-using testing::WriteBytes;
 
 constexpr std::int64_t kFirstId = 8012000000000001;
 
@@ -42,12 +42,12 @@ class BuildCommandsTest : public ::testing::Test {
   // as the browser would; returns their file names (relative to the folder).
   std::vector<std::string> SavePages(int orders, int skip = 0, int per_page = 10) {
     std::vector<std::string> names;
-    auto pages = testing::SplitIntoPages(testing::MakeOrders(orders, kFirstId + skip, 4), per_page);
+    auto pages = test::SplitIntoPages(test::MakeOrders(orders, kFirstId + skip, 4), per_page);
     std::filesystem::create_directories(folder_ / "saved");
     for (auto& page : pages) {
-      page.line_breaks = page.page % 2 ? testing::LineBreaks::kLf : testing::LineBreaks::kCrLf;
+      page.line_breaks = page.page % 2 ? test::LineBreaks::kLf : test::LineBreaks::kCrLf;
       names.push_back("saved/page " + std::to_string(page.page) + ".html");
-      WriteBytes(folder_ / names.back(), testing::BuildPageSource(page));
+      WriteBytes(folder_ / names.back(), test::BuildPageSource(page));
     }
     return names;
   }
@@ -55,7 +55,7 @@ class BuildCommandsTest : public ::testing::Test {
   // Rows as the document must show them: numbered down to 1, with the ratings the process's
   // generator draws next (read from a copy that leaves it alone).
   static std::vector<DocumentRow> NewRows(int orders, int skip = 0) {
-    const RowList rows = testing::ExpectedRows(testing::MakeOrders(orders, kFirstId + skip, 4));
+    const RowList rows = test::ExpectedRows(test::MakeOrders(orders, kFirstId + skip, 4));
     RatingGenerator next = ProcessRatingGenerator();
     std::vector<DocumentRow> numbered;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -67,7 +67,7 @@ class BuildCommandsTest : public ::testing::Test {
 
   // An earlier table of the orders from kFirstId + skip on, with ratings set by hand.
   std::vector<DocumentRow> WriteEarlierTable(int orders, int skip) {
-    const RowList rows = testing::ExpectedRows(testing::MakeOrders(orders, kFirstId + skip, 4));
+    const RowList rows = test::ExpectedRows(test::MakeOrders(orders, kFirstId + skip, 4));
     std::vector<DocumentRow> table;
     for (std::size_t i = 0; i < rows.size(); ++i) {
       table.push_back({rows[i], std::to_string(rows.size() - i), i % 2 ? "4" : ".5"});
@@ -101,9 +101,9 @@ TEST_F(BuildCommandsTest, ImportBuildsANewTableFromSavedPages) {
   EXPECT_EQ(ReadBytes(Document()), expected);
   EXPECT_FALSE(std::filesystem::exists(Backup()));
   // The cached page files hold the cleaned pages, as the wizard stores them.
-  auto pages = testing::SplitIntoPages(testing::MakeOrders(27, kFirstId, 4), 10);
-  pages[1].line_breaks = testing::LineBreaks::kCrLf;
-  EXPECT_EQ(ReadBytes(Cached("AE_orders_02.html")), testing::CachedPageText(pages[1]));
+  auto pages = test::SplitIntoPages(test::MakeOrders(27, kFirstId, 4), 10);
+  pages[1].line_breaks = test::LineBreaks::kCrLf;
+  EXPECT_EQ(ReadBytes(Cached("AE_orders_02.html")), test::CachedPageText(pages[1]));
 }
 
 TEST_F(BuildCommandsTest, ImportUpdateAddsTheNewOrdersAndStopsAtTheFirstKnownOne) {
@@ -138,8 +138,8 @@ TEST_F(BuildCommandsTest, BuildReadsTheCachedPagesAndNeverOverwritesATable) {
   EXPECT_EQ(Build({}).status, cli::kExitNoPages);
   EXPECT_FALSE(std::filesystem::exists(Document()));
 
-  testing::WriteCachedPages(folder_.path(),
-                            testing::SplitIntoPages(testing::MakeOrders(15, kFirstId, 4), 10));
+  test::WriteCachedPages(folder_.path(),
+                         test::SplitIntoPages(test::MakeOrders(15, kFirstId, 4), 10));
   const auto expected = ExpectedDocument(NewRows(15));
   const CommandRun first = Build({});
   EXPECT_EQ(first.status, cli::kExitDone) << first.err;
@@ -200,20 +200,19 @@ TEST_F(BuildCommandsTest, FailuresLoseNothing) {
     ScratchFolder folder;
     const std::string arrange = c.arrange;
     if (arrange != "table-without-pages") {
-      testing::WriteCachedPages(folder.path(),
-                                testing::SplitIntoPages(testing::MakeOrders(5, 1, 4), 10));
+      test::WriteCachedPages(folder.path(), test::SplitIntoPages(test::MakeOrders(5, 1, 4), 10));
     }
     if (arrange == "document-folder") std::filesystem::create_directory(folder / kTableDocument);
     if (arrange == "table" || arrange == "table-without-pages") {
       WriteBytes(folder / kTableDocument, "the table");
     }
     WriteBytes(folder / kTableBackup, "the table before the last update");
-    const auto before = testing::FolderEntries(folder.path());
+    const auto before = test::FolderEntries(folder.path());
 
     std::ostringstream out, err;
     EXPECT_EQ(cli::RunBuildCommand(c.args, folder.path(), out, err), c.status);
     EXPECT_THAT(err.str(), HasSubstr(c.message));
-    EXPECT_EQ(testing::FolderEntries(folder.path()), before);
+    EXPECT_EQ(test::FolderEntries(folder.path()), before);
     EXPECT_EQ(ReadBytes(folder / kTableBackup), "the table before the last update");
     if (arrange == "table") {
       EXPECT_EQ(ReadBytes(folder / kTableDocument), "the table");
@@ -251,7 +250,7 @@ TEST_F(BuildCommandsTest, ImportRefusesPagesItCannotUseAndWritesNothing) {
     EXPECT_EQ(run.status, cli::kExitBadInput);
     EXPECT_THAT(run.err, HasSubstr(c.message));
     EXPECT_EQ(run.out, "");
-    EXPECT_THAT(testing::FolderEntries(folder_.path()), ::testing::ElementsAre("saved"));
+    EXPECT_THAT(test::FolderEntries(folder_.path()), ::testing::ElementsAre("saved"));
   }
 }
 
@@ -271,8 +270,7 @@ TEST_F(BuildCommandsTest, ImportUpdateThatNeverReachesTheTableNeedsEveryPage) {
 
 TEST_F(BuildCommandsTest, ImportReplacesTheCachedPagesOfAnEarlierCapture) {
   // Pages 1 to 4 of an earlier capture; the import brings pages 1 and 2 of 2.
-  testing::WriteCachedPages(folder_.path(),
-                            testing::SplitIntoPages(testing::MakeOrders(40, 5000, 4), 10));
+  test::WriteCachedPages(folder_.path(), test::SplitIntoPages(test::MakeOrders(40, 5000, 4), 10));
   const auto files = SavePages(20);
   const auto expected = ExpectedDocument(NewRows(20));
   const CommandRun run = Import({files[0], files[1]});

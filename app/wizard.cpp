@@ -397,6 +397,8 @@ std::string Wizard::FailureText(const BuildOutcome& outcome) const {
   }
   if (outcome.failure == BuildFailure::kOutOfMemory) {
     text += texts::kRetryMemory;
+  } else if (outcome.failure == BuildFailure::kAssetsUnwritable) {
+    text += texts::kRetryAssets;
   } else if (outcome.kept_in == TableKeptIn::kNowhere) {
     text += texts::kRetryReadOnly;
   } else {

@@ -143,6 +143,11 @@ inline constexpr std::string_view kRetryReadOnly =
     "\r\n\r\n"
     "Make sure that the disk is not full and that this folder is not read-only, "
     "then run this program again.";
+inline constexpr std::string_view kRetryAssets =
+    "\r\n\r\n"
+    "The files the table needs could not be written to the folder 'AliExpress Orders files' "
+    "beside it. Make sure that the disk is not full, that this folder is not read-only and "
+    "that no file of that name is in the way, then run this program again.";
 inline constexpr std::string_view kRetryMemory =
     "\r\n\r\n"
     "The computer ran short of memory: close some other programs, then run this program again.";

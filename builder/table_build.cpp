@@ -46,7 +46,9 @@ BuildOutcome Build(const std::filesystem::path& folder, bool update_mode) {
                                    : WriteNewTable(folder, rows, ratings, &error);
   // Nothing was written on failure, so no row counts as written or added.
   if (!written) {
-    return Failed(BuildFailure::kTableUnwritable, error.kept_in, std::move(error.message));
+    return Failed(
+        error.in_assets ? BuildFailure::kAssetsUnwritable : BuildFailure::kTableUnwritable,
+        error.kept_in, std::move(error.message));
   }
   const std::size_t limit = static_cast<std::size_t>(std::numeric_limits<int>::max());
   return {BuildResult::kDone, static_cast<int>(rows.size() < limit ? rows.size() : limit)};

@@ -12,14 +12,15 @@ namespace ordertable {
 enum class BuildResult : int {
   kDone = 1,     ///< the table document was written or merged
   kNoPages = 2,  ///< no cached page file: nothing read or written
-  kFailed = 3,   ///< nothing was written and no row lost; BuildOutcome::failure says why
+  kFailed = 3,   ///< the table was not written or changed, no row lost; `failure` says why
 };
 
 /// Why a build failed.
 enum class BuildFailure {
   kNone,
-  kPageUnreadable,   ///< a cached page file exists but cannot be read
-  kTableUnwritable,  ///< the table document, its backup or its temporary file
+  kPageUnreadable,    ///< a cached page file exists but cannot be read
+  kTableUnwritable,   ///< the table document, its backup or its temporary file
+  kAssetsUnwritable,  ///< the folder of assets beside the table or a file in it
   kOutOfMemory,
 };
 

@@ -10,6 +10,7 @@
 #include "files/files.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
+#include "table/assets.h"
 #include "table/document.h"
 #include "table/overlap.h"
 
@@ -113,6 +114,9 @@ int ReportBuild(const BuildOutcome& outcome, bool update, std::ostream& out, std
   }
   if (outcome.failure == BuildFailure::kOutOfMemory) {
     err << "Close other programs to free memory, then try again.\n";
+  } else if (outcome.failure == BuildFailure::kAssetsUnwritable) {
+    err << "Check that the disk is not full and that \"" << kAssetFolder
+        << "\" beside the table is a folder that can be written.\n";
   } else {
     err << "Check that the disk is not full, that the folder is writable and that no other"
         << " program holds the table or a cached page file open.\n";

@@ -50,12 +50,13 @@ dictionary() {
 
 # clang 14 ships libFuzzer and the sanitizer run-times in libclang-rt-14-dev. Never start
 # apt-get while another one runs.
-packages=(clang libclang-rt-14-dev cmake ninja-build)
+packages=(clang libclang-rt-14-dev cmake ninja-build zlib1g-dev)
 if ! dpkg-query -W -f='${Status}\n' "${packages[@]}" 2>/dev/null |
     grep -c "install ok installed" | grep -qx "${#packages[@]}"; then
   while pgrep -x apt-get >/dev/null; do sleep 5; done
   ensure_packages "${packages[@]}"
 fi
+ensure_web_assets_tools
 
 echo "== Building the fuzz targets in $build_dir"
 cmake --preset fuzz -B "$build_dir" >/dev/null

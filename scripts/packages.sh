@@ -17,7 +17,15 @@ ensure_packages() {
     install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# The native tool chain: compiler, CMake, Ninja, GoogleTest and Google Benchmark.
+# What every build needs besides its compiler: npm, which installs the pinned web assets that
+# the programs carry into web/node_modules when a build is configured.
+ensure_web_assets_tools() {
+  command -v node >/dev/null && command -v npm >/dev/null || ensure_packages nodejs npm
+}
+
+# The native tool chain: compiler, CMake, Ninja, zlib, GoogleTest and Google Benchmark.
 ensure_native_toolchain() {
-  ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest libbenchmark-dev
+  ensure_packages g++ cmake ninja-build zlib1g-dev libgtest-dev libgmock-dev googletest \
+    libbenchmark-dev
+  ensure_web_assets_tools
 }

@@ -30,7 +30,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  wine wine64 fonts-wine
+  libz-mingw-w64-dev wine wine64 fonts-wine
+ensure_web_assets_tools
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}
 cmake --preset windows -B "$build_dir" >/dev/null

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Browser test of the table document: builds a new table and an updated one with the
-# command-line tool from generated order pages, stages the /ae/ assets and checks both
-# documents in headless Chromium (tests/browser/table_document.test.mjs), then a new table
-# whose addresses hold quotes and markup. Also checks that broken copies of the last document
-# fail. Screenshots go to artifacts/browser/.
+# command-line tool from generated order pages, and checks both in headless Chromium
+# (tests/browser/table_document.test.mjs) opened from disk with every host unreachable and no
+# server, then a new table whose addresses hold quotes and markup. Also checks that broken
+# copies of the last document fail, that the assets written beside the table are the staged
+# pinned files byte for byte, and a table built for an asset host (a second build of the
+# tool, served from the staged folder). Screenshots go to artifacts/browser/.
 #
 # Usage: scripts/test-browser.sh [BUILD_DIR]
 #   BUILD_DIR (or ORDERTABLE_BUILD_DIR): a build of the linux preset, default build/linux;
-#   it is configured and the two programs built there when needed.
+#   it is configured and the two programs built there when needed. The tool built for an
+#   asset host goes to BUILD_DIR-hosted.
 # Installs what it lacks: chromium with apt-get, the web packages with npm ci.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,14 +34,24 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset linux -B "$build" >/dev/null
 fi
-cmake --build "$build" --target ordertable-cli ordertable-sample-pages
+cmake --build "$build" -j2 --target ordertable-cli ordertable-sample-pages
 cli="$build/cli/ordertable-cli"
 sample_pages="$build/tests/support/ordertable-sample-pages"
+# The same tool built for an asset host: its new tables load their files from http://localhost/ae/.
+hosted_build="$build-hosted"
+if [ ! -f "$hosted_build/CMakeCache.txt" ]; then
+  cmake --preset linux -B "$hosted_build" -DORDERTABLE_ASSET_HOST=localhost \
+    -DBUILD_TESTING=OFF -DORDERTABLE_BENCHMARKS=OFF >/dev/null
+fi
+cmake --build "$hosted_build" -j2 --target ordertable-cli
+hosted_cli="$hosted_build/cli/ordertable-cli"
 
 work="$build/browser-test"
 rm -rf "$work"
-mkdir -p "$work/table"
+mkdir -p "$work/new" "$work/hostile" "$work/hosted"
 bash web/stage-assets.sh "$work/site"
+table="AliExpress Orders.html"
+assets="AliExpress Orders files"
 
 # A first capture of 3 pages of 8 orders (ids 100 to 123 after the prefix, newest first), then
 # a later one of 4 pages starting 12 orders earlier in the id range: 12 new orders above the 20
@@ -47,13 +60,20 @@ bash web/stage-assets.sh "$work/site"
   >/dev/null
 "$sample_pages" "$work/pages-later" --pages 4 --orders-per-page 8 --first-id 8012000000000088 \
   >/dev/null
-(
-  cd "$work/table"
-  "$cli" import "$work"/pages-first/page_*.html
-  cp "AliExpress Orders.html" "$work/new.html"
-  "$cli" import --update "$work"/pages-later/page_*.html
-  cp "AliExpress Orders.html" "$work/updated.html"
-)
+(cd "$work/new" && "$cli" import "$work"/pages-first/page_*.html)
+# What the program writes beside a table is what the staging script copies from the pinned
+# packages, byte for byte, and nothing else.
+diff -r "$work/site/ae" "$work/new/$assets"
+echo "The assets beside the table are the staged files, byte for byte"
+
+# The table moved elsewhere without its folder: the update puts the folder back.
+mkdir -p "$work/updated"
+cp "$work/new/$table" "$work/updated/"
+cp -r "$work/new/tmp" "$work/updated/"
+(cd "$work/updated" && "$cli" import --update "$work"/pages-later/page_*.html)
+diff -r "$work/site/ae" "$work/updated/$assets"
+echo "The update put the missing assets back"
+
 # The first capture again, with a quote and markup inside the first picture, product and store
 # addresses of page 1: in the table they must stay inside their attributes.
 cp -r "$work/pages-first" "$work/pages-hostile"
@@ -61,17 +81,20 @@ sed -i -e "0,/_50x50\./s//?v='><script>window.injected=1<\/script>_50x50./" \
   -e "0,/class=\"baobei-name\" href=\"\/\/[^\"]*/s//&' onmouseover='window.injected=2/" \
   -e "0,/class=\"store-url\" href=\"\/\/[^\"]*/s//&'><img src=x onerror='window.injected=3/" \
   "$work/pages-hostile/page_01.html"
-mkdir -p "$work/hostile"
-(
-  cd "$work/hostile"
-  "$cli" import "$work"/pages-hostile/page_*.html
-  cp "AliExpress Orders.html" "$work/hostile.html"
-)
+(cd "$work/hostile" && "$cli" import "$work"/pages-hostile/page_*.html)
+
+# A table for an asset host: nothing beside it, its files served from the staged folder.
+(cd "$work/hosted" && "$hosted_cli" import "$work"/pages-first/page_*.html)
+if [ -e "$work/hosted/$assets" ]; then
+  echo "a table for an asset host got \"$assets\" beside it" >&2
+  exit 1
+fi
 
 node tests/browser/table_document.test.mjs \
   --site "$work/site" \
   --artifacts "$repo/artifacts/browser" \
-  --doc "new,$((3 * 8)),$work/new.html" \
-  --doc "updated,$((3 * 8 + 12)),$work/updated.html" \
-  --doc "hostile,$((3 * 8)),$work/hostile.html" \
+  --doc "new,$((3 * 8)),$work/new/$table" \
+  --doc "updated,$((3 * 8 + 12)),$work/updated/$table" \
+  --doc "hostile,$((3 * 8)),$work/hostile/$table" \
+  --doc "hosted,$((3 * 8)),$work/hosted/$table" \
   --mutants

@@ -7,21 +7,20 @@
 #include <string_view>
 
 #include "files/files.h"
+#include "table/assets.h"
 
 #ifndef ORDERTABLE_ASSET_HOST
-#error "ORDERTABLE_ASSET_HOST must name the host that serves the /ae/ files"
+#error "ORDERTABLE_ASSET_HOST must be empty or name the host that serves the /ae/ files"
 #endif
 
 namespace ordertable {
 namespace {
 
 #define ORDERTABLE_IMAGE_HOST "ae01.alicdn.com"
-#define ORDERTABLE_ICON_FONT_HOST "use.fontawesome.com"
-#define ORDERTABLE_WEB_FONT_HOST "fonts.googleapis.com"
-#define ORDERTABLE_ASSETS "http://" ORDERTABLE_ASSET_HOST "/ae/"
 
-// Lines 1 to 32: the head and the table's header row, up to the opening of the body.
-constexpr std::string_view kHead =
+// Lines 1 to 8: up to the favicon, which stays on the marketplace's host (the table works
+// without it).
+constexpr std::string_view kHeadStart =
     "<!DOCTYPE html>\r\n"
     "<html lang='en'>\r\n"
     "<head>\r\n"
@@ -31,23 +30,16 @@ constexpr std::string_view kHead =
     "<meta http-equiv='x-ua-compatible' content='ie=edge'>\r\n"
     "<title>My AliExpress Orders</title>\r\n"
     "<link rel='icon' href='https://" ORDERTABLE_IMAGE_HOST
-    "/images/eng/wholesale/icon/aliexpress.ico' type='image/x-icon'>\r\n"
-    "<link rel='stylesheet' href='https://" ORDERTABLE_ICON_FONT_HOST
-    "/releases/v5.11.2/css/all.css'>\r\n"
-    "<link rel='stylesheet' href='https://" ORDERTABLE_WEB_FONT_HOST
-    "/css?family=Roboto:300,400,500,700&display=swap'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
-    "css/bootstrap.min.css'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
-    "css/mdb.min.css'>\r\n"
-    "<link rel='stylesheet' href='" ORDERTABLE_ASSETS
-    "css/style.css'>\r\n"
-    "<link href='" ORDERTABLE_ASSETS
-    "css/addons/datatables.min.css' rel='stylesheet'>\r\n"
-    "<style>.centered{margin:auto; width: 90%}</style>\r\n"
-    "<style>span.stars,span.stars span{font-size:0;display:block;background:url(" ORDERTABLE_ASSETS
-    "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span{background-position:0 "
-    "0}</style>\r\n"
+    "/images/eng/wholesale/icon/aliexpress.ico' type='image/x-icon'>\r\n";
+
+// Lines 9 and 10 of a table served by an asset host: the fonts from their public hosts.
+constexpr std::string_view kHostedFonts =
+    "<link rel='stylesheet' href='https://use.fontawesome.com/releases/v5.11.2/css/all.css'>\r\n"
+    "<link rel='stylesheet' href='https://fonts.googleapis.com/"
+    "css?family=Roboto:300,400,500,700&display=swap'>\r\n";
+
+// From line 17 to line 32: the body up to the opening of the table's body.
+constexpr std::string_view kHeadEnd =
     "</head><body>\r\n"
     "<br>\r\n"
     "<div class='centered'>\r\n"
@@ -65,8 +57,8 @@ constexpr std::string_view kHead =
     "<th class='th-sm'>Rating</th>\r\n"
     "</tr></thead><tbody>\r\n";
 
-// The 19 lines after the last row block: footer row, library scripts, inline scripts.
-constexpr std::string_view kTail =
+// The 11 lines after the last row block, up to the library scripts.
+constexpr std::string_view kFooter =
     "<tfoot><tr>\r\n"
     "<th>#</th>\r\n"
     "<th>Date</th>\r\n"
@@ -77,23 +69,74 @@ constexpr std::string_view kTail =
     "<th>Options</th>\r\n"
     "<th>Store</th>\r\n"
     "<th>Rating</th>\r\n"
-    "</tr></tfoot></table></div>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
-    "js/jquery.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
-    "js/popper.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
-    "js/bootstrap.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
-    "js/mdb.min.js'></script>\r\n"
-    "<script type='text/javascript' src='" ORDERTABLE_ASSETS
-    "js/addons/datatables.min.js'></script>\r\n"
+    "</tr></tfoot></table></div>\r\n";
+
+// The last three lines: the star plugin, the table's start, the end of the page.
+constexpr std::string_view kEnd =
     "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this).html()),"
     "a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));$(this).html(h)"
     "})};</script>\r\n"
     "<script>$(document).ready(function(){$('span.stars').stars();"
     "$('#ae').DataTable();$('.dataTables_length').addClass('bs-select');});</script>\r\n"
     "</body></html>\r\n";
+
+// Where the head finds the table's own stylesheets, scripts and star picture.
+std::string AssetAddress(std::string_view asset_host) {
+  if (asset_host.empty()) return std::string(kAssetFolderAddress);
+  return "http://" + std::string(asset_host) + "/ae/";
+}
+
+void AppendStylesheet(std::string& out, const std::string& assets, std::string_view file) {
+  out.append("<link rel='stylesheet' href='").append(assets).append(file).append("'>");
+}
+
+// Lines 1 to 32: the head and the table's header row, up to the opening of the body.
+std::string Head(std::string_view asset_host) {
+  const std::string assets = AssetAddress(asset_host);
+  std::string head(kHeadStart);
+  if (asset_host.empty()) {
+    AppendStylesheet(head, assets, "fontawesome/css/all.min.css");
+    head.append("\r\n");
+    // One line for the text font as for the hosted one, which names the four weights at once.
+    for (const char* weight : {"300", "400", "500", "700"}) {
+      AppendStylesheet(head, assets, std::string("roboto/") + weight + ".css");
+    }
+    head.append("\r\n");
+  } else {
+    head.append(kHostedFonts);
+  }
+  for (const char* sheet : {"css/bootstrap.min.css", "css/mdb.min.css", "css/style.css"}) {
+    AppendStylesheet(head, assets, sheet);
+    head.append("\r\n");
+  }
+  // The one link whose href comes first: tables written so far carry it that way.
+  head.append("<link href='")
+      .append(assets)
+      .append("css/addons/datatables.min.css' rel='stylesheet'>\r\n");
+  head.append("<style>.centered{margin:auto; width: 90%}</style>\r\n");
+  head.append("<style>span.stars,span.stars span{font-size:0;display:block;background:url(")
+      .append(assets)
+      .append(
+          "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span"
+          "{background-position:0 0}</style>\r\n");
+  head.append(kHeadEnd);
+  return head;
+}
+
+// The 19 lines after the last row block: footer row, library scripts, inline scripts.
+std::string Tail(std::string_view asset_host) {
+  const std::string assets = AssetAddress(asset_host);
+  std::string tail(kFooter);
+  for (const char* script : {"js/jquery.min.js", "js/popper.min.js", "js/bootstrap.min.js",
+                             "js/mdb.min.js", "js/addons/datatables.min.js"}) {
+    tail.append("<script type='text/javascript' src='")
+        .append(assets)
+        .append(script)
+        .append("'></script>\r\n");
+  }
+  tail.append(kEnd);
+  return tail;
+}
 
 void AppendCell(std::string& out, std::string_view content) {
   out.append("<td>").append(content).append("</td>\r\n");
@@ -177,15 +220,20 @@ std::string RowBlock(const OrderRow& row, long long number, RatingGenerator& rat
   return block;
 }
 
-std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings) {
+std::string_view BuiltAssetHost() { return ORDERTABLE_ASSET_HOST; }
+
+std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings,
+                             std::string_view asset_host) {
+  const std::string head = Head(asset_host);
+  const std::string tail = Tail(asset_host);
   std::string document;
-  document.reserve(kHead.size() + RowBlocksSize(rows) + kTail.size());
-  document.append(kHead);
+  document.reserve(head.size() + RowBlocksSize(rows) + tail.size());
+  document.append(head);
   const long long count = static_cast<long long>(rows.size());
   for (long long i = 0; i < count; ++i) {
     AppendRowBlock(document, rows[static_cast<std::size_t>(i)], count - i, ratings);
   }
-  document.append(kTail);
+  document.append(tail);
   return document;
 }
 
@@ -200,10 +248,18 @@ TableKeptIn WhereTableIsKept(const std::filesystem::path& folder) {
 }
 
 bool WriteNewTable(const std::filesystem::path& folder, const RowList& rows,
-                   RatingGenerator& ratings, TableWriteError* error) {
-  if (files::WriteFileAtomically(folder / kTableDocument, {NewTableDocument(rows, ratings)})) {
-    return true;
+                   RatingGenerator& ratings, TableWriteError* error, std::string_view asset_host) {
+  // The document is complete on disk before the assets are written, and takes its place only
+  // once they are all there: a table never points at a folder that could not be filled.
+  std::optional<files::PendingFile> pending = files::PendingFile::Write(
+      folder / kTableDocument, {NewTableDocument(rows, ratings, asset_host)});
+  if (pending && asset_host.empty() &&
+      !WriteTableAssets(folder, AssetRefresh::kMissingOrDifferent, &error->message)) {
+    error->in_assets = true;
+    error->kept_in = WhereTableIsKept(folder);
+    return false;
   }
+  if (pending && pending->Commit()) return true;
   error->message = std::string("\"") + kTableDocument + "\" could not be written";
   error->kept_in = WhereTableIsKept(folder);
   return false;

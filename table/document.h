@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "orders/order_row.h"
 #include "table/rating.h"
@@ -27,6 +28,7 @@ enum class TableKeptIn {
 struct TableWriteError {
   std::string message;  ///< what could not be done, for a person: "... could not be written"
   TableKeptIn kept_in = TableKeptIn::kDocument;
+  bool in_assets = false;  ///< the folder of assets beside the table failed, not the document
 };
 
 /// True when `folder` holds a table document: any file of that name but a folder. A hidden
@@ -50,12 +52,21 @@ void AppendRowBlock(std::string& out, const OrderRow& row, long long number,
 /// Room that the row blocks of `rows` take, give or take a few bytes (to reserve it at once).
 std::size_t RowBlocksSize(const RowList& rows);
 
-/// The whole new table document for `rows`, numbered N down to 1.
-std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings);
+/// The asset host this program was built with; empty when new tables refer to the folder of
+/// assets beside them (kAssetFolder) instead.
+std::string_view BuiltAssetHost();
 
-/// Writes a new table document into `folder`, atomically; false when it could not be
-/// written, with the reason in `*error`.
+/// The whole new table document for `rows`, numbered N down to 1, whose head loads the
+/// table's stylesheets, scripts and star picture from `asset_host`, or from the folder beside
+/// the table when it is empty.
+std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings,
+                             std::string_view asset_host = BuiltAssetHost());
+
+/// Writes a new table document into `folder`, atomically, and with an empty `asset_host` the
+/// assets beside it first (those missing or different); false when either could not be
+/// written, with the reason in `*error`. The document is then left as it was.
 bool WriteNewTable(const std::filesystem::path& folder, const RowList& rows,
-                   RatingGenerator& ratings, TableWriteError* error);
+                   RatingGenerator& ratings, TableWriteError* error,
+                   std::string_view asset_host = BuiltAssetHost());
 
 }  // namespace ordertable

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "files/files.h"
+#include "table/assets.h"
 #include "table/document.h"
 
 namespace ordertable {
@@ -140,6 +141,15 @@ bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGe
   if (!pending) {
     return fail(std::string("\"") + kTableTemporary + "\" could not be written",
                 TableKeptIn::kDocument);
+  }
+  // The head of the table is kept as it is; when it refers to the folder of assets beside the
+  // table, whatever went missing there (a table moved without its folder) is put back before
+  // the table changes, so the updated table works.
+  if (HeadUsesAssetFolder(*existing) &&
+      !WriteTableAssets(folder, AssetRefresh::kMissing, &error->message)) {
+    error->in_assets = true;
+    error->kept_in = TableKeptIn::kDocument;
+    return false;
   }
   // The rename replaces an earlier backup in one step, so a failed rename leaves it as it was.
   if (!files::Rename(document, backup)) {

@@ -52,7 +52,8 @@ MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenera
 std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings);
 
 /// Moves the table document in `folder` aside as its backup and writes the merged
-/// document; `rows` is left holding the rows added. False when the table could not be
+/// document, first putting back the missing assets when its head refers to the folder of
+/// assets beside it; `rows` is left holding the rows added. False when the table could not be
 /// written, with the reason and where the table now is in `*error` (every row it held is
 /// still on disk).
 bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Stages the folder that the asset host serves under /ae/: the table document's stylesheets
-# and scripts from the pinned mdbootstrap package, and the drawn stars.png.
+# Stages the folder that an asset host serves under /ae/: the files listed in
+# table-assets.txt (the pinned packages' stylesheets, scripts, fonts and licences, and the
+# drawn stars.png), laid out as the program writes them beside a table.
 #
 # Usage: web/stage-assets.sh [SITE_ROOT]   (default: build/site)
 # Writes SITE_ROOT/ae/. Serve SITE_ROOT as the web root of the asset host, so that
@@ -9,34 +10,28 @@ set -euo pipefail
 web="$(cd "$(dirname "$0")" && pwd)"
 root="${1:-$web/../build/site}"
 
-# The packages come from package-lock.json, nothing else: install them when they are missing.
-if [ ! -f "$web/node_modules/mdbootstrap/package.json" ]; then
-  (cd "$web" && npm ci --omit=dev --no-audit --no-fund)
-fi
-mdb="$web/node_modules/mdbootstrap"
-version="$(node -p "require('$mdb/package.json').version")"
+# Every path and source of the list, in order.
+mapfile -t entries < <(grep -v '^#' "$web/table-assets.txt" | grep -v '^[[:space:]]*$')
+
+# The packages come from package-lock.json, nothing else: install them when one is missing.
+for entry in "${entries[@]}"; do
+  read -r _ source <<<"$entry"
+  if [ ! -f "$web/$source" ]; then
+    (cd "$web" && npm ci --omit=dev --no-audit --no-fund)
+    break
+  fi
+done
+version="$(node -p "require('$web/node_modules/mdbootstrap/package.json').version")"
 if [ "$version" != "4.20.0" ]; then
   echo "stage-assets: mdbootstrap $version installed, 4.20.0 expected (run npm ci in web/)" >&2
   exit 1
 fi
 
-files=(
-  css/bootstrap.min.css
-  css/mdb.min.css
-  css/style.css
-  css/addons/datatables.min.css
-  js/jquery.min.js
-  js/popper.min.js
-  js/bootstrap.min.js
-  js/mdb.min.js
-  js/addons/datatables.min.js
-)
 ae="$root/ae"
 rm -rf "$ae"
-mkdir -p "$ae/css/addons" "$ae/js/addons"
-for f in "${files[@]}"; do
-  cp "$mdb/$f" "$ae/$f"
+for entry in "${entries[@]}"; do
+  read -r path source <<<"$entry"
+  mkdir -p "$(dirname "$ae/$path")"
+  cp "$web/$source" "$ae/$path"
 done
-cp "$mdb/license.txt" "$ae/LICENSE-mdbootstrap.txt"
-cp "$web/stars.png" "$ae/stars.png"
-echo "Staged $((${#files[@]} + 1)) assets in $ae"
+echo "Staged ${#entries[@]} assets in $ae"

@@ -1,26 +1,30 @@
 // Opens table documents from disk in headless Chromium with the real web libraries they load
 // and checks that they work as a table: DataTables starts, search, sorting and paging work,
-// the ratings turn into star bars, every thumbnail loads and nothing is logged as an error.
+// the ratings turn into star bars, the fonts load and nothing is logged as an error.
 //
 // Usage:
-//   node table_document.test.mjs --site DIR [--artifacts DIR] [--mutants]
+//   node table_document.test.mjs [--site DIR] [--artifacts DIR] [--mutants]
 //        --doc LABEL,ROWS,PATH [--doc LABEL,ROWS,PATH ...]
 //
-// --site       the folder whose ae/ subfolder web/stage-assets.sh staged; it is served on
-//              127.0.0.1 and the document's asset host is mapped to it.
 // --doc        a document to check, with the number of rows it must show.
+// --site       the folder whose ae/ subfolder web/stage-assets.sh staged, for documents whose
+//              head names an asset host: it is served on 127.0.0.1 and that host is mapped to it.
 // --artifacts  where the screenshots go (default: artifacts/browser).
-// --mutants    also derive broken copies of the last document and require each one to fail.
+// --mutants    also derive broken copies of the last document (the last one that uses the
+//              folder beside it, if any) and require each one to fail.
 //
-// The https hosts named by the document (marketplace images, icon font, web font) are answered
-// from local files through request routes; every other host name resolves to nothing, so the
-// test never touches the network. Exits 1 when a check fails; the last line is the summary.
+// A document whose head refers to the folder of assets beside it is opened with every host
+// unreachable (every name resolves to nothing) and no server running: all it needs must come
+// from that folder, and only the product pictures and the favicon, which stay on the
+// marketplace's hosts, may fail to load. For a document served by an asset host, the https
+// hosts it names (marketplace images, icon font, web font) are answered from local files
+// through request routes and every other host resolves to nothing, so the test never touches
+// the network either way. Exits 1 when a check fails; the last line is the summary.
 
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import { createRequire } from 'node:module';
-import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
@@ -52,6 +56,16 @@ const kAssetFiles = [
   'js/addons/datatables.min.js',
   'stars.png',
 ];
+// The files of the folder beside the table that a page must load besides kAssetFiles.
+const kFontFiles = [
+  'fontawesome/css/all.min.css',
+  'fontawesome/webfonts/fa-solid-900.woff2',
+  'roboto/300.css',
+  'roboto/400.css',
+  'roboto/500.css',
+  'roboto/700.css',
+  'roboto/files/roboto-latin-300-normal.woff2',
+];
 const kTimeout = 8000;
 
 // ---------------------------------------------------------------------------------------------
@@ -76,8 +90,8 @@ function parseArgs(argv) {
       });
     } else throw new Error(`unknown argument ${a}`);
   }
-  if (!args.site || args.docs.length === 0) {
-    throw new Error('usage: table_document.test.mjs --site DIR --doc LABEL,ROWS,PATH ...');
+  if (args.docs.length === 0) {
+    throw new Error('usage: table_document.test.mjs [--site DIR] --doc LABEL,ROWS,PATH ...');
   }
   return args;
 }
@@ -108,11 +122,16 @@ function hostOf(line, scheme) {
 function readDocument(file) {
   const lines = fs.readFileSync(file, 'latin1').split('\r\n');
   const find = (needle) => lines.find((l) => l.includes(needle)) || '';
+  const assets = (find('css/bootstrap.min.css').match(/href='([^']*)css\/bootstrap\.min\.css'/) ||
+    [])[1] || null;
   const doc = {
     imageHost: hostOf(find("rel='icon'"), 'https'),
     iconFontHost: hostOf(find('/releases/v5.11.2/css/all.css'), 'https'),
     webFontHost: hostOf(find('/css?family=Roboto'), 'https'),
-    assetHost: hostOf(find('/ae/css/bootstrap.min.css'), 'http'),
+    // Where the head finds the table's own files: http://<asset host>/ae/, or the folder beside
+    // the table by a relative address.
+    assets,
+    assetHost: assets ? hostOf(assets, 'http') : null,
     rows: [],
   };
   const cell = (l) => {
@@ -344,18 +363,26 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
       results.push({ name, ok: false, detail: String(e.message || e).split('\n')[0] });
     }
   };
+  const offline = !assets;  // no asset host: all must come from the folder beside the table
   const problems = [];
   const routed = [];
+  const localLoads = new Set();  // offline: the files loaded, relative to the table's folder
+  const unreachable = [];        // offline: the pictures that needed the network
+  const pictureHosts = new Set([doc.imageHost,
+    ...doc.rows.map((r) => hostOf(r.thumbnail || '', 'https'))]);
+  const folderUrl = pathToFileURL(path.dirname(file)).href + '/';
   const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
-  const routes = hostRoutes(doc);
-  await context.route('**/*', async (route) => {
-    const url = new URL(route.request().url());
-    const answer = url.protocol === 'https:' && routes.has(url.host) ? routes.get(url.host)(url)
-      : null;
-    if (!answer) return route.continue();
-    routed.push({ url: url.href, status: answer.status });
-    return route.fulfill(answer);
-  });
+  if (!offline) {
+    const routes = hostRoutes(doc);
+    await context.route('**/*', async (route) => {
+      const url = new URL(route.request().url());
+      const answer = url.protocol === 'https:' && routes.has(url.host) ? routes.get(url.host)(url)
+        : null;
+      if (!answer) return route.continue();
+      routed.push({ url: url.href, status: answer.status });
+      return route.fulfill(answer);
+    });
+  }
   // DataTables keeps every row, shown or not, under its data index, which follows the source.
   await context.addInitScript(() => {
     window.rowsInDocumentOrder = () => {
@@ -367,12 +394,22 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     };
   });
   const page = await context.newPage();
+  // Offline, a picture on the marketplace's hosts cannot load, and says so on the console.
+  const isPicture = (url) => offline && /^https:/.test(url) && pictureHosts.has(new URL(url).host);
   page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+    if (m.type() !== 'error') return;
+    if (/^Failed to load resource/.test(m.text()) && isPicture(m.location().url)) return;
+    problems.push(`console error: ${m.text()}`);
   });
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-  page.on('requestfailed', (r) => problems.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
-  assets.log.length = 0;
+  page.on('requestfailed', (r) => {
+    if (isPicture(r.url())) unreachable.push(r.url());
+    else problems.push(`request failed: ${r.url()} ${r.failure()?.errorText}`);
+  });
+  page.on('requestfinished', (r) => {
+    if (r.url().startsWith(folderUrl)) localLoads.add(decodeURIComponent(r.url().slice(folderUrl.length)));
+  });
+  if (assets) assets.log.length = 0;
 
   await page.goto(pathToFileURL(file).href, { waitUntil: 'load', timeout: 20000 }).catch(
     (e) => problems.push(`load: ${e.message.split('\n')[0]}`));
@@ -395,10 +432,21 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
   });
   started = results[0].ok;
 
-  await check('thumbnails loaded', async () => {
+  await check(offline ? 'only the pictures need the network' : 'thumbnails loaded', async () => {
     const missing = doc.rows.filter((r) => !r.thumbnail || !/^https:\/\//.test(r.thumbnail));
     if (missing.length) {
       throw new Error(`${missing.length} rows without an https thumbnail, e.g. ${JSON.stringify(missing[0].thumbnail)}`);
+    }
+    if (offline) {
+      // Every picture was asked for, and could not come: the table does not wait for them.
+      await page.waitForFunction(() => rowsInDocumentOrder()
+        .flatMap((tr) => [...tr.querySelectorAll('img')]).every((i) => i.complete),
+        null, { timeout: kTimeout });
+      const wanted = new Set(doc.rows.map((r) => r.thumbnail));
+      const asked = new Set(unreachable);
+      const never = [...wanted].filter((u) => !asked.has(u));
+      if (never.length) throw new Error(`${never.length} pictures never asked for, e.g. ${never[0]}`);
+      return `${asked.size} pictures unreachable, as expected`;
     }
     await page.waitForFunction(() => {
       const imgs = rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('img')]);
@@ -480,12 +528,14 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     }));
     for (const b of boxes) {
       expectEqual(b.outer, [80, 16], 'star bar size');
-      if (!/\/ae\/stars\.png/.test(b.background)) throw new Error(`star background ${b.background}`);
+      const want = offline ? `url("${folderUrl}${doc.assets}stars.png")` : '/ae/stars.png';
+      if (!b.background.includes(want)) throw new Error(`star background ${b.background}`);
       expectEqual(b.offsets, ['0px -16px', '0px 0px'], 'star picture offsets');
       expectEqual(b.font, '0px', 'hidden rating text size');
     }
-    const stars = assets.log.filter((r) => r.path === '/ae/stars.png');
-    if (!stars.some((r) => r.status === 200)) throw new Error('stars.png was not served');
+    const starsLoaded = offline ? localLoads.has(`${decodeURIComponent(doc.assets)}stars.png`)
+      : assets.log.some((r) => r.path === '/ae/stars.png' && r.status === 200);
+    if (!starsLoaded) throw new Error('stars.png was not loaded');
     // Filled row on top, empty row below: 80 x 32.
     const picture = await page.evaluate((url) => new Promise((resolve) => {
       const img = new Image();
@@ -551,23 +601,35 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     return 'page 2';
   });
 
-  await check('assets served, no console error', async () => {
-    const served = new Set(assets.log.filter((r) => r.status === 200).map((r) => r.path));
-    const missing = kAssetFiles.filter((f) => !served.has(`/ae/${f}`));
-    if (missing.length) throw new Error(`not loaded from the asset host: ${missing.join(', ')}`);
-    for (const [what, pattern] of [['icon font stylesheet', /\/releases\/v5\.11\.2\/css\/all\.css$/],
-      ['web font stylesheet', /\/css\?family=Roboto/]]) {
-      if (!routed.some((r) => pattern.test(r.url))) throw new Error(`${what} not requested`);
+  await check(offline ? 'assets loaded from the folder, no console error'
+    : 'assets served, no console error', async () => {
+    if (offline) {
+      const folder = decodeURIComponent(doc.assets);
+      const missing = [...kAssetFiles, ...kFontFiles].filter((f) => !localLoads.has(folder + f));
+      if (missing.length) throw new Error(`not loaded from ${folder}: ${missing.join(', ')}`);
+    } else {
+      const served = new Set(assets.log.filter((r) => r.status === 200).map((r) => r.path));
+      const missing = kAssetFiles.filter((f) => !served.has(`/ae/${f}`));
+      if (missing.length) throw new Error(`not loaded from the asset host: ${missing.join(', ')}`);
+      for (const [what, pattern] of [['icon font stylesheet', /\/releases\/v5\.11\.2\/css\/all\.css$/],
+        ['web font stylesheet', /\/css\?family=Roboto/]]) {
+        if (!routed.some((r) => pattern.test(r.url))) throw new Error(`${what} not requested`);
+      }
+      const bad = [...assets.log, ...routed].filter((r) => r.status !== 200);
+      if (bad.length) throw new Error(`answered ${bad[0].status}: ${bad[0].path || bad[0].url}`);
     }
-    const bad = [...assets.log, ...routed].filter((r) => r.status !== 200);
-    if (bad.length) throw new Error(`answered ${bad[0].status}: ${bad[0].path || bad[0].url}`);
     if (problems.length) throw new Error(`${problems.length} problems, first: ${problems[0]}`);
     const fonts = await page.evaluate(async () => {
       await document.fonts.ready;
       return [...document.fonts].filter((f) => f.status === 'loaded').map((f) => f.family);
     });
-    if (!fonts.some((f) => /Roboto/.test(f))) throw new Error(`Roboto not loaded (${fonts})`);
-    return `${assets.log.length} asset and ${routed.length} routed requests`;
+    for (const family of ['Roboto', 'Font Awesome 5 Free']) {
+      if (!fonts.some((f) => f.replace(/"/g, '') === family)) {
+        throw new Error(`${family} not loaded (${fonts})`);
+      }
+    }
+    return offline ? `${localLoads.size} files from the folder`
+      : `${assets.log.length} asset and ${routed.length} routed requests`;
   }, false);
 
   await context.close();
@@ -579,68 +641,101 @@ const kMutants = [
   ['star script line removed', (text) => text.replace(/^<script>\$\.fn\.stars=.*\r\n/m, '')],
   ['table id broken', (text) => text.replace("<table id='ae'", "<table id='orders'")],
   ['star width changed', (text) => text.replace('a=16*Math', 'a=15*Math')],
-  ['star picture path broken', (text) => text.replace('/ae/stars.png)', '/ae/star.png)')],
+  ['star picture path broken', (text) => text.replace('stars.png)', 'star.png)')],
+  // Offline, a head that still needs a host must fail.
+  ['assets from a host', (text) => text.replaceAll('AliExpress%20Orders%20files/', 'http://localhost/ae/')],
   ['addresses not encoded',
     (text) => text.replace(/%27/g, "'").replace(/%3C/g, '<').replace(/%3E/g, '>')],
 ];
 
-async function main() {
-  const args = parseArgs(process.argv.slice(2));
+async function launch(mapping) {
   const executablePath = execFileSync('sh', ['-c', 'command -v chromium'], { encoding: 'utf8' }).trim();
-  const docs = args.docs.map((d) => ({ ...d, hosts: readDocument(d.file) }));
-  const assetHost = docs[0].hosts.assetHost;
-  if (!assetHost) throw new Error(`${docs[0].file}: no asset host in the document`);
-  const assets = await startAssetServer(args.site);
-  const browser = await chromium.launch({
+  return chromium.launch({
     executablePath,
     headless: true,
     chromiumSandbox: false,
-    args: [
-      ...kChromiumFlags,
-      // The asset host may carry a port of its own; the rule replaces host and port.
-      `--host-resolver-rules=MAP ${assetHost.replace(/:\d+$/, '')} 127.0.0.1:${assets.port}, ` +
-        'MAP * ~NOTFOUND',
-    ],
+    args: [...kChromiumFlags, `--host-resolver-rules=${mapping}`],
   });
+}
+
+async function main() {
+  const args = parseArgs(process.argv.slice(2));
+  const docs = args.docs.map((d) => ({ ...d, hosts: readDocument(d.file) }));
   let passed = 0, failed = 0;
   const report = (ok, text) => {
     if (ok) passed++;
     else failed++;
     console.log(`${ok ? 'ok  ' : 'FAIL'}  ${text}`);
   };
-  try {
-    for (const d of docs) {
-      for (const r of await checkDocument(browser, args, assets, d.label, d.file, d.rows, true)) {
-        report(r.ok, `${d.label}: ${r.name}${r.detail ? ` (${r.detail})` : ''}`);
-      }
-    }
-    if (args.mutants) {
-      const base = docs[docs.length - 1];
-      const original = fs.readFileSync(base.file, 'latin1');
-      const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'table-mutant-'));
-      for (const [name, mutate] of kMutants) {
-        const text = mutate(original);
-        if (text === original) {
-          report(false, `mutant "${name}": the document has nothing to break`);
-          continue;
+
+  // Documents that use the folder beside them: every host unreachable, no server at all.
+  const offlineDocs = docs.filter((d) => !d.hosts.assetHost);
+  if (offlineDocs.length) {
+    const browser = await launch('MAP * ~NOTFOUND');
+    try {
+      for (const d of offlineDocs) {
+        for (const r of await checkDocument(browser, args, null, d.label, d.file, d.rows, true)) {
+          report(r.ok, `${d.label}: ${r.name}${r.detail ? ` (${r.detail})` : ''}`);
         }
-        const file = path.join(dir, 'AliExpress Orders.html');
-        fs.writeFileSync(file, text, 'latin1');
-        const results = await checkDocument(browser, args, assets, name, file, base.rows, false);
-        const caught = results.filter((r) => !r.ok && !r.detail.startsWith('not run'));
-        report(caught.length > 0, caught.length
-          ? `mutant "${name}" caught by: ${caught.map((r) => r.name).join(', ')} ` +
-            `(${caught[0].name}: ${caught[0].detail})`
-          : `mutant "${name}" passed every check`);
       }
-      fs.rmSync(dir, { recursive: true, force: true });
+      if (args.mutants) {
+        await checkMutants(browser, args, null, offlineDocs[offlineDocs.length - 1], report);
+      }
+    } finally {
+      await browser.close();
     }
-  } finally {
-    await browser.close();
-    assets.server.close();
+  }
+
+  // Documents served by an asset host: that host mapped to the staged folder.
+  const hostedDocs = docs.filter((d) => d.hosts.assetHost);
+  if (hostedDocs.length) {
+    if (!args.site) throw new Error('documents that name an asset host need --site');
+    const assetHost = hostedDocs[0].hosts.assetHost;
+    const assets = await startAssetServer(args.site);
+    // The asset host may carry a port of its own; the rule replaces host and port.
+    const browser = await launch(`MAP ${assetHost.replace(/:\d+$/, '')} 127.0.0.1:${assets.port}, ` +
+      'MAP * ~NOTFOUND');
+    try {
+      for (const d of hostedDocs) {
+        for (const r of await checkDocument(browser, args, assets, d.label, d.file, d.rows, true)) {
+          report(r.ok, `${d.label}: ${r.name}${r.detail ? ` (${r.detail})` : ''}`);
+        }
+      }
+      if (args.mutants && !offlineDocs.length) {
+        await checkMutants(browser, args, assets, hostedDocs[hostedDocs.length - 1], report);
+      }
+    } finally {
+      await browser.close();
+      assets.server.close();
+    }
   }
   console.log(`${passed} passed, ${failed} failed`);
   process.exitCode = failed ? 1 : 0;
+}
+
+// Broken copies of `base`, written beside it so that its folder of assets is theirs too.
+async function checkMutants(browser, args, assets, base, report) {
+  const original = fs.readFileSync(base.file, 'latin1');
+  const file = path.join(path.dirname(base.file), 'mutant.html');
+  try {
+    for (const [name, mutate] of kMutants) {
+      const text = mutate(original);
+      if (text === original) {
+        if (name === 'assets from a host' && assets) continue;  // already served by a host
+        report(false, `mutant "${name}": the document has nothing to break`);
+        continue;
+      }
+      fs.writeFileSync(file, text, 'latin1');
+      const results = await checkDocument(browser, args, assets, name, file, base.rows, false);
+      const caught = results.filter((r) => !r.ok && !r.detail.startsWith('not run'));
+      report(caught.length > 0, caught.length
+        ? `mutant "${name}" caught by: ${caught.map((r) => r.name).join(', ')} ` +
+          `(${caught[0].name}: ${caught[0].detail})`
+        : `mutant "${name}" passed every check`);
+    }
+  } finally {
+    fs.rmSync(file, { force: true });
+  }
 }
 
 main().catch((e) => {

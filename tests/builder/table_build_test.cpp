@@ -1,11 +1,13 @@
 #include "builder/table_build.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "table/assets.h"
 #include "table/document.h"
 #include "table/rating.h"
 #include "tests/support/order_pages.h"
@@ -165,7 +167,93 @@ TEST(RunTableBuildTest, AWriteFailureIsReportedAndLosesNothing) {
     EXPECT_EQ(outcome.row_count, 0);
     EXPECT_EQ(std::filesystem::is_directory(folder / kTableDocument), c.document_is_folder);
     EXPECT_EQ(test::ReadBytes(folder / kTableBackup), "the table before the last update");
-    EXPECT_EQ(test::FolderEntries(folder.path()).size(), c.document_is_folder ? 3u : 2u);
+    EXPECT_EQ(test::EntriesBesideAssets(folder.path()).size(), c.document_is_folder ? 3u : 2u);
+  }
+}
+
+std::size_t FilesIn(const std::filesystem::path& folder) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    count += entry.is_regular_file() ? 1 : 0;
+  }
+  return count;
+}
+
+// A table moved without its folder of assets gets it back on the next update; a table whose
+// head names an asset host gets nothing beside it.
+TEST(RunTableBuildTest, AnUpdatePutsBackTheAssetsItsHeadRefersTo) {
+  for (const char* host : {"", "assets.example.org"}) {
+    SCOPED_TRACE(host);
+    ScratchFolder folder;
+    const RowList old_rows = test::ExpectedRows(test::MakeOrders(5, 8012000000000011, 7));
+    test::WriteBytes(folder / kTableDocument, ExpectedDocument({{old_rows[0], "1", "5"}}, host));
+    test::WriteCachedPages(folder.path(), Pages(11, 8012000000000001));
+
+    const BuildOutcome outcome = RunTableBuild(folder.path(), true);
+    EXPECT_EQ(outcome.result, BuildResult::kDone);
+    EXPECT_EQ(outcome.row_count, 10);
+    if (*host) {
+      EXPECT_FALSE(std::filesystem::exists(folder / kAssetFolder));
+    } else {
+      EXPECT_EQ(FilesIn(folder / kAssetFolder), TableAssets().size());
+    }
+  }
+}
+
+// The folder of assets cannot be filled: the build fails as for any other write, the table
+// stays as it was, and once the folder is mended the same cached pages give every order.
+TEST(RunTableBuildTest, AnAssetFolderThatCannotBeWrittenFailsTheBuildAndLosesNothing) {
+  const struct {
+    const char* name;
+    bool update_mode;
+    bool read_only;  // else a file stands in the folder's place
+  } cases[] = {
+      {"new table, a file in the folder's place", false, false},
+      {"update, a file in the folder's place", true, false},
+      {"new table, read-only folder", false, true},
+      {"update, read-only folder", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.read_only && !test::ReadOnlyFoldersRefuseWrites()) continue;
+    // Only tables that refer to the folder need it: new tables of a build without asset host.
+    if (!c.update_mode && !test::kBuiltAssetHost.empty()) continue;
+    ScratchFolder folder;
+    const RowList old_rows = test::ExpectedRows(test::MakeOrders(5, 8012000000000011, 7));
+    const std::string old_table = ExpectedDocument({{old_rows[0], "1", "5"}}, "");
+    if (c.update_mode) test::WriteBytes(folder / kTableDocument, old_table);
+    test::WriteCachedPages(folder.path(), Pages(11, 8012000000000001));
+    const std::filesystem::path assets = folder / kAssetFolder;
+    if (c.read_only) {
+      std::filesystem::create_directory(assets);
+      std::filesystem::permissions(
+          assets, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    } else {
+      test::WriteBytes(assets, "in the way");
+    }
+
+    BuildOutcome outcome = RunTableBuild(folder.path(), c.update_mode);
+    EXPECT_EQ(outcome.result, BuildResult::kFailed);
+    EXPECT_EQ(outcome.failure, BuildFailure::kAssetsUnwritable);
+    EXPECT_EQ(outcome.row_count, 0);
+    EXPECT_THAT(outcome.message, ::testing::HasSubstr(kAssetFolder));
+    EXPECT_EQ(outcome.kept_in, c.update_mode ? TableKeptIn::kDocument : TableKeptIn::kNowhere);
+    EXPECT_EQ(test::EntriesBesideAssets(folder.path()),
+              (c.update_mode ? std::vector<std::string>{kTableDocument, "tmp"}
+                             : std::vector<std::string>{"tmp"}));
+    if (c.update_mode) {
+      EXPECT_EQ(test::ReadBytes(folder / kTableDocument), old_table);
+    }
+
+    if (c.read_only) {
+      std::filesystem::permissions(assets, std::filesystem::perms::owner_all);
+    } else {
+      std::filesystem::remove(assets);
+    }
+    outcome = RunTableBuild(folder.path(), c.update_mode);
+    EXPECT_EQ(outcome.result, BuildResult::kDone);
+    EXPECT_EQ(outcome.row_count, c.update_mode ? 10 : 11);
+    EXPECT_EQ(FilesIn(assets), TableAssets().size());
   }
 }
 

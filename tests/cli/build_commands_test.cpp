@@ -213,7 +213,7 @@ TEST_F(BuildCommandsTest, FailuresLoseNothing) {
     std::ostringstream out, err;
     EXPECT_EQ(cli::RunBuildCommand(c.args, folder.path(), out, err), c.status);
     EXPECT_THAT(err.str(), HasSubstr(c.message));
-    EXPECT_EQ(test::FolderEntries(folder.path()), before);
+    EXPECT_EQ(test::EntriesBesideAssets(folder.path()), before);
     EXPECT_EQ(ReadBytes(folder / kTableBackup), "the table before the last update");
     if (arrange == "table") {
       EXPECT_EQ(ReadBytes(folder / kTableDocument), "the table");

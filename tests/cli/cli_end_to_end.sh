@@ -76,6 +76,19 @@ grep -q '^0 new row(s) added' "$work/out" || fail "no new order: $(cat "$work/ou
 cmp -s "$doc" "$work/second.html" || fail "no new order: the table changed"
 cmp -s "$bkp" "$work/second.html" || fail "no new order: the backup differs"
 
+# A file in the place of the folder of assets beside the table: the update fails, says why,
+# and leaves the table and its backup as they were.
+assets="$work/table/AliExpress Orders files"
+[ -f "$assets/js/jquery.min.js" ] || fail "new table: no assets beside it"
+mv "$assets" "$work/assets"
+echo "in the way" >"$assets"
+expect 3 "$cli" build --update
+grep -q 'AliExpress Orders files' "$work/err" || fail "assets in the way: $(cat "$work/err")"
+cmp -s "$doc" "$work/second.html" || fail "assets in the way: the table changed"
+cmp -s "$bkp" "$work/second.html" || fail "assets in the way: the backup changed"
+rm "$assets"
+mv "$work/assets" "$assets"
+
 # The document replaced by a folder: a folder is no table to update, and the backup stays.
 mv "$doc" "$work/kept.html"
 mkdir "$doc"

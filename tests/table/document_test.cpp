@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "table/assets.h"
 #include "table/rating.h"
 #include "tests/table/table_test_support.h"
 
@@ -76,25 +77,36 @@ TEST(RatingGeneratorTest, RatingsStayBetweenZeroAndFourNinetyNineInHundredths) {
   }
 }
 
+// The head of a new table refers to the folder of assets beside it, or with an asset host
+// to that host; either way the layout keeps its lines.
+constexpr const char* kAssetHosts[] = {"", "assets.example.org:8080"};
+
 TEST(NewTableDocumentTest, EmptyRowListGivesTheFiftyOneLineFrame) {
-  RatingGenerator ratings;
-  const std::string document = NewTableDocument({}, ratings);
-  EXPECT_EQ(document, ExpectedDocument({}));
-  EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51);
-  EXPECT_EQ(document.find("<!--"), std::string::npos);
-  // No draw was spent on a document without rows.
-  EXPECT_EQ(FormatNumber(ratings.NextRating()), kFirstRatings[0]);
+  for (const char* host : kAssetHosts) {
+    SCOPED_TRACE(host);
+    RatingGenerator ratings;
+    const std::string document = NewTableDocument({}, ratings, host);
+    EXPECT_EQ(document, ExpectedDocument({}, host));
+    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51);
+    EXPECT_EQ(document.find("<!--"), std::string::npos);
+    // No draw was spent on a document without rows.
+    EXPECT_EQ(FormatNumber(ratings.NextRating()), kFirstRatings[0]);
+  }
 }
 
 TEST(NewTableDocumentTest, RowsAreNumberedDownToOneWithOneRatingEach) {
-  RatingGenerator ratings;
-  const RowList rows = {SampleRow("8001"), SampleRow("8002"), SampleRow("8003")};
-  const std::string document = NewTableDocument(rows, ratings);
-  EXPECT_EQ(document, ExpectedDocument({{rows[0], "3", kFirstRatings[0]},
-                                        {rows[1], "2", kFirstRatings[1]},
-                                        {rows[2], "1", kFirstRatings[2]}}));
-  EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51 + 12 * 3);
-  EXPECT_EQ(document.find("<!--"), document.find("<!--8001-->"));
+  for (const char* host : kAssetHosts) {
+    SCOPED_TRACE(host);
+    RatingGenerator ratings;
+    const RowList rows = {SampleRow("8001"), SampleRow("8002"), SampleRow("8003")};
+    const std::string document = NewTableDocument(rows, ratings, host);
+    EXPECT_EQ(document, ExpectedDocument({{rows[0], "3", kFirstRatings[0]},
+                                          {rows[1], "2", kFirstRatings[1]},
+                                          {rows[2], "1", kFirstRatings[2]}},
+                                         host));
+    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51 + 12 * 3);
+    EXPECT_EQ(document.find("<!--"), document.find("<!--8001-->"));
+  }
 }
 
 TEST(NewTableDocumentTest, EveryLineEndsInCarriageReturnLineFeed) {
@@ -135,16 +147,25 @@ TEST(NewTableDocumentTest, ASecondDocumentGoesOnWithTheRatingSequence) {
                               {second[2], "1", kFirstRatings[4]}}));
 }
 
-TEST(WriteNewTableTest, WritesTheDocumentOverALongerOneLeavingNothingElse) {
-  ScratchFolder folder;
-  test::WriteBytes(folder / kTableDocument, std::string(200000, 'x'));
-  RatingGenerator ratings;
-  TableWriteError error;
-  const RowList rows = {SampleRow("7")};
-  ASSERT_TRUE(WriteNewTable(folder.path(), rows, ratings, &error));
-  EXPECT_EQ(test::ReadBytes(folder / kTableDocument),
-            ExpectedDocument({{rows[0], "1", kFirstRatings[0]}}));
-  EXPECT_THAT(test::FolderEntries(folder.path()), ::testing::ElementsAre(kTableDocument));
+TEST(WriteNewTableTest, WritesTheDocumentOverALongerOneAndTheAssetsBesideIt) {
+  for (const char* host : kAssetHosts) {
+    SCOPED_TRACE(host);
+    ScratchFolder folder;
+    test::WriteBytes(folder / kTableDocument, std::string(200000, 'x'));
+    RatingGenerator ratings;
+    TableWriteError error;
+    const RowList rows = {SampleRow("7")};
+    ASSERT_TRUE(WriteNewTable(folder.path(), rows, ratings, &error, host));
+    EXPECT_EQ(test::ReadBytes(folder / kTableDocument),
+              ExpectedDocument({{rows[0], "1", kFirstRatings[0]}}, host));
+    // A table served by an asset host gets nothing beside it.
+    if (*host) {
+      EXPECT_THAT(test::FolderEntries(folder.path()), ::testing::ElementsAre(kTableDocument));
+    } else {
+      EXPECT_THAT(test::FolderEntries(folder.path()),
+                  ::testing::ElementsAre(kAssetFolder, kTableDocument));
+    }
+  }
 }
 
 // Each case puts something in the way of the write; the folder must come out as it went in.
@@ -165,7 +186,7 @@ TEST(WriteNewTableTest, FailureLeavesTheFolderAsItWas) {
     TableWriteError error;
     const auto before = test::FolderEntries(folder.path());
     EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings, &error));
-    EXPECT_EQ(test::FolderEntries(folder.path()), before);
+    EXPECT_EQ(test::EntriesBesideAssets(folder.path()), before);
     EXPECT_TRUE(std::filesystem::is_directory(folder / c.folder_in_the_way));
   }
 }

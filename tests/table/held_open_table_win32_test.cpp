@@ -42,7 +42,7 @@ TEST(HeldOpenTableTest, MergeAndNewTableFailWithoutLosingTheTable) {
     }
     EXPECT_EQ(test::ReadBytes(folder / kTableDocument), "the table");
     EXPECT_EQ(test::ReadBytes(folder / kTableBackup), "the table before");
-    EXPECT_EQ(test::FolderEntries(folder.path()).size(), 2u);
+    EXPECT_EQ(test::EntriesBesideAssets(folder.path()).size(), 2u);
   }
 }
 

@@ -184,7 +184,7 @@ TEST(MergeIntoTableTest, KeepsTheOldTableAsBackupAndWritesTheMergedOne) {
   EXPECT_EQ(test::ReadBytes(table.document), ExpectedMerge({"D", "E"}, existing));
   EXPECT_EQ(test::ReadBytes(table.backup), ExpectedDocument(existing));
   EXPECT_EQ(rows, Rows({"D", "E"}));
-  EXPECT_THAT(test::FolderEntries(table.folder.path()),
+  EXPECT_THAT(test::EntriesBesideAssets(table.folder.path()),
               ::testing::ElementsAre(kTableBackup, kTableDocument));
 }
 
@@ -244,7 +244,7 @@ TEST(MergeIntoTableTest, FailureLosesNothing) {
     TableWriteError error;
 
     EXPECT_FALSE(MergeIntoTable(table.folder.path(), rows, ratings, &error));
-    EXPECT_EQ(test::FolderEntries(table.folder.path()), entries_before);
+    EXPECT_EQ(test::EntriesBesideAssets(table.folder.path()), entries_before);
     for (const auto& [name, bytes] : files_before) {
       EXPECT_EQ(test::ReadBytes(table.folder / name), bytes) << name;
     }

@@ -12,10 +12,6 @@
 #include <unistd.h>
 #endif
 
-#ifndef ORDERTABLE_ASSET_HOST
-#error "the tests need the asset host the document was built with"
-#endif
-
 namespace ordertable::test {
 
 ScratchFolder::ScratchFolder() {
@@ -58,6 +54,12 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
   return names;
 }
 
+std::vector<std::string> EntriesBesideAssets(const std::filesystem::path& folder) {
+  std::vector<std::string> names = FolderEntries(folder);
+  std::erase(names, "AliExpress Orders files");
+  return names;
+}
+
 OrderRow SampleRow(std::string_view id) {
   const std::string key(id);
   OrderRow row;
@@ -76,8 +78,6 @@ OrderRow SampleRow(std::string_view id) {
 }
 
 namespace {
-
-constexpr std::string_view kAssets = "http://" ORDERTABLE_ASSET_HOST "/ae/";
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
@@ -105,8 +105,22 @@ std::string ExpectedRowBlock(const DocumentRow& expected) {
   });
 }
 
-std::string ExpectedDocument(const std::vector<DocumentRow>& rows) {
-  const std::string assets(kAssets);
+std::string ExpectedDocument(const std::vector<DocumentRow>& rows, std::string_view asset_host) {
+  const bool hosted = !asset_host.empty();
+  const std::string assets =
+      hosted ? "http://" + std::string(asset_host) + "/ae/" : "AliExpress%20Orders%20files/";
+  const std::string icon_font = hosted ? "https://use.fontawesome.com/releases/v5.11.2/css/all.css"
+                                       : assets + "fontawesome/css/all.min.css";
+  std::string web_fonts;
+  if (hosted) {
+    web_fonts =
+        "<link rel='stylesheet' href='https://fonts.googleapis.com/"
+        "css?family=Roboto:300,400,500,700&display=swap'>";
+  } else {
+    for (const char* weight : {"300", "400", "500", "700"}) {
+      web_fonts += "<link rel='stylesheet' href='" + assets + "roboto/" + weight + ".css'>";
+    }
+  }
   std::string text = Lines({
       "<!DOCTYPE html>",
       "<html lang='en'>",
@@ -117,9 +131,8 @@ std::string ExpectedDocument(const std::vector<DocumentRow>& rows) {
       "<title>My AliExpress Orders</title>",
       "<link rel='icon' href='https://ae01.alicdn.com/images/eng/wholesale/icon/aliexpress.ico' "
       "type='image/x-icon'>",
-      "<link rel='stylesheet' href='https://use.fontawesome.com/releases/v5.11.2/css/all.css'>",
-      "<link rel='stylesheet' href='https://fonts.googleapis.com/"
-      "css?family=Roboto:300,400,500,700&display=swap'>",
+      "<link rel='stylesheet' href='" + icon_font + "'>",
+      web_fonts,
       "<link rel='stylesheet' href='" + assets + "css/bootstrap.min.css'>",
       "<link rel='stylesheet' href='" + assets + "css/mdb.min.css'>",
       "<link rel='stylesheet' href='" + assets + "css/style.css'>",

@@ -30,6 +30,9 @@ std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 /// The names of the entries of `folder`, sorted.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+/// FolderEntries without the folder of assets: a failed table write may leave that one
+/// filled, as the next build would fill it anyway, but nothing else.
+std::vector<std::string> EntriesBesideAssets(const std::filesystem::path& folder);
 
 /// An order row whose every field is derived from `id`, so that rows are told apart.
 OrderRow SampleRow(std::string_view id);
@@ -43,8 +46,13 @@ struct DocumentRow {
 
 /// The 12 lines of an expected row block, each with CR LF, spelled out from the layout.
 std::string ExpectedRowBlock(const DocumentRow& row);
-/// An expected whole table document, spelled out line by line from the layout.
-std::string ExpectedDocument(const std::vector<DocumentRow>& rows);
+/// The asset host the program under test was built with; empty for the folder beside the table.
+inline constexpr std::string_view kBuiltAssetHost = ORDERTABLE_ASSET_HOST;
+
+/// An expected whole table document, spelled out line by line from the layout, whose head
+/// refers to `asset_host`, or to the folder beside the table when it is empty.
+std::string ExpectedDocument(const std::vector<DocumentRow>& rows,
+                             std::string_view asset_host = kBuiltAssetHost);
 
 /// The ratings a fresh generator yields first, as the document writes them.
 inline const std::vector<std::string> kFirstRatings = {"4.84", "1",   "2.59", ".66",

@@ -17,7 +17,9 @@ ensure_packages() {
     install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# The native tool chain: compiler, CMake, Ninja, GoogleTest and Google Benchmark.
+# The native tool chain: compiler, CMake, Ninja, GoogleTest, Google Benchmark, RapidJSON (the
+# order-list reader's JSON library) and nlohmann-json (only the benchmark compares it).
 ensure_native_toolchain() {
-  ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest libbenchmark-dev
+  ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest libbenchmark-dev \
+    rapidjson-dev nlohmann-json3-dev
 }

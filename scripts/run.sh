@@ -29,7 +29,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 
-ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+ensure_packages cmake ninja-build rapidjson-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
   wine wine64 fonts-wine
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}

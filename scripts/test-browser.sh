@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Browser test of the table document: builds a new table and an updated one with the
-# command-line tool from generated order pages, stages the /ae/ assets and checks both
+# command-line tool from generated order pages, one updated from a HAR of today's order page
+# (rows of both origins), stages the /ae/ assets and checks both
 # documents in headless Chromium (tests/browser/table_document.test.mjs), then a new table
 # whose addresses hold quotes and markup. Also checks that broken copies of the last document
 # fail. Screenshots go to artifacts/browser/.
@@ -31,9 +32,10 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset linux -B "$build" >/dev/null
 fi
-cmake --build "$build" --target ordertable-cli ordertable-sample-pages
+cmake --build "$build" --target ordertable-cli ordertable-sample-pages ordertable-sample-capture
 cli="$build/cli/ordertable-cli"
 sample_pages="$build/tests/support/ordertable-sample-pages"
+sample_capture="$build/tests/support/ordertable-sample-capture"
 
 work="$build/browser-test"
 rm -rf "$work"
@@ -53,6 +55,16 @@ bash web/stage-assets.sh "$work/site"
   cp "AliExpress Orders.html" "$work/new.html"
   "$cli" import --update "$work"/pages-later/page_*.html
   cp "AliExpress Orders.html" "$work/updated.html"
+)
+# The first table updated from a HAR of today's order page: 15 newer orders, from Firefox,
+# whose titles and store names hold markup, quotes and emoji. The table then holds rows of
+# both origins.
+"$sample_capture" "$work/today.har" --orders 15 --firefox --readable-dates >/dev/null
+(
+  cd "$work/table"
+  cp "$work/new.html" "AliExpress Orders.html"
+  "$cli" import --update "$work/today.har"
+  cp "AliExpress Orders.html" "$work/mixed.html"
 )
 # The first capture again, with a quote and markup inside the first picture, product and store
 # addresses of page 1: in the table they must stay inside their attributes.
@@ -74,4 +86,5 @@ node tests/browser/table_document.test.mjs \
   --doc "new,$((3 * 8)),$work/new.html" \
   --doc "updated,$((3 * 8 + 12)),$work/updated.html" \
   --doc "hostile,$((3 * 8)),$work/hostile.html" \
+  --doc "mixed,$((3 * 8 + 15)),$work/mixed.html" \
   --mutants

@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/packages.sh
 
-ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+ensure_packages cmake ninja-build googletest rapidjson-dev g++-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-x86-64 \
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}

@@ -56,7 +56,7 @@ void BM_CaptureToRows(benchmark::State& state) {
   });
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_CaptureToRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureToRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ParseRapidJsonInPlace(benchmark::State& state) {
   RunOnCopies(state, [](std::string text) {
@@ -65,7 +65,7 @@ void BM_ParseRapidJsonInPlace(benchmark::State& state) {
     benchmark::DoNotOptimize(document.HasParseError());
   });
 }
-BENCHMARK(BM_ParseRapidJsonInPlace)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseRapidJsonInPlace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ParseNlohmannDom(benchmark::State& state) {
   RunOnCopies(state, [](std::string text) {
@@ -73,7 +73,7 @@ void BM_ParseNlohmannDom(benchmark::State& state) {
     benchmark::DoNotOptimize(document.size());
   });
 }
-BENCHMARK(BM_ParseNlohmannDom)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseNlohmannDom)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 struct IgnoreAll : nlohmann::json_sax<nlohmann::json> {
   bool null() override { return true; }
@@ -99,7 +99,7 @@ void BM_ParseNlohmannSax(benchmark::State& state) {
     benchmark::DoNotOptimize(nlohmann::json::sax_parse(text, &handler));
   });
 }
-BENCHMARK(BM_ParseNlohmannSax)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseNlohmannSax)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace ordertable

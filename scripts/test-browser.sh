@@ -85,6 +85,6 @@ node tests/browser/table_document.test.mjs \
   --artifacts "$repo/artifacts/browser" \
   --doc "new,$((3 * 8)),$work/new.html" \
   --doc "updated,$((3 * 8 + 12)),$work/updated.html" \
-  --doc "hostile,$((3 * 8)),$work/hostile.html" \
   --doc "mixed,$((3 * 8 + 15)),$work/mixed.html" \
+  --doc "hostile,$((3 * 8)),$work/hostile.html" \
   --mutants

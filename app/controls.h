@@ -12,6 +12,8 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIntroNext = 1001;
 inline constexpr int kAdviceNext = 1002;
 inline constexpr int kCaptureCancel = 1003;
+/// The advice step's second button: the steps of a capture of today's order page.
+inline constexpr int kAdviceCaptureSteps = 1004;
 inline constexpr int kUpdateYes = 2001;
 inline constexpr int kUpdateNo = 2002;
 inline constexpr int kEraseConfirm = 2003;

@@ -75,6 +75,16 @@ void Win32Host::EndDialog(int result) { dialog_.End(result); }
 void Win32Host::StartPollTimer() { dialog_.StartPollTimer(); }
 void Win32Host::StopPollTimer() { dialog_.StopPollTimer(); }
 
+// Windows counts every change of the clipboard; 0 means it cannot tell (no access to the
+// window station), and then the clipboard is read every time.
+bool Win32Host::ClipboardChangedSince(std::uint64_t* mark) {
+  const DWORD sequence = GetClipboardSequenceNumber();
+  if (sequence == 0) return true;
+  if (*mark == std::uint64_t{sequence} + 1) return false;
+  *mark = std::uint64_t{sequence} + 1;
+  return true;
+}
+
 std::string Win32Host::ReadClipboardText() {
   return ordertable::ReadClipboardText(dialog_.window());
 }

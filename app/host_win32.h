@@ -40,6 +40,7 @@ class Win32Host final : public WizardHost {
   void StartPollTimer() override;
   void StopPollTimer() override;
 
+  bool ClipboardChangedSince(std::uint64_t* mark) override;
   std::string ReadClipboardText() override;
   void EmptyClipboard() override;
   void SendPageReady() override;

@@ -4,7 +4,9 @@
 
 #include "app/controls.h"
 #include "app/wizard_texts.h"
+#include "builder/capture_build.h"
 #include "files/files.h"
+#include "orders/order_list.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
 #include "table/document.h"
@@ -56,7 +58,7 @@ void Wizard::OnCommand(int id) {
       OnEraseCommand(id);
       break;
     case Step::kAdvice:
-      if (id == kAdviceNext) EnterCapture();
+      OnAdviceCommand(id);
       break;
     case Step::kCapture:
       if (id == kCaptureCancel) CancelCapture();
@@ -126,6 +128,16 @@ void Wizard::OnEraseCommand(int id) {
   BuildFirstStep();
 }
 
+void Wizard::OnAdviceCommand(int id) {
+  if (id == kAdviceNext) {
+    EnterCapture();
+  } else if (id == kAdviceCaptureSteps) {
+    // The button shows the steps of today's route, and the advice again when pressed again.
+    advice_shows_steps_ = !advice_shows_steps_;
+    host_.SetMessageText(std::string(advice_shows_steps_ ? texts::kCaptureSteps : texts::kAdvice));
+  }
+}
+
 void Wizard::OnResultCommand(int id) {
   if (id == kResultView) host_.OpenDocument(kTableDocument);
   if (id == kResultLocate) host_.ShowInExplorer(kTableDocument);
@@ -152,12 +164,16 @@ void Wizard::EnterAdvice() {
   host_.RemoveControl(kIntroNext);
   host_.RemoveControl(kUpdateYes);
   host_.RemoveControl(kUpdateNo);
-  BuildStep(Step::kAdvice, texts::kAdvice, kAdviceNext, texts::kNext);
+  advice_shows_steps_ = false;
+  BuildStep(Step::kAdvice, texts::kAdvice, kAdviceNext, texts::kNext, kAdviceCaptureSteps,
+            texts::kCaptureStepsButton);
 }
 
 void Wizard::EnterCapture() {
   step_ = Step::kCapture;
+  clipboard_mark_ = 0;  // whatever the clipboard holds already is looked at
   host_.RemoveControl(kAdviceNext);
+  host_.RemoveControl(kAdviceCaptureSteps);
   host_.SetMessageText(std::string(texts::kInstruction));
   host_.AddButton(kCaptureCancel, std::string(texts::kCancel), Slot::kRight);
   host_.SetMessageHeight(kMessageShort);
@@ -182,6 +198,9 @@ void Wizard::CancelCapture() {
   }
   host_.SetMessageHeight(kMessageTall);
   host_.LetEventsThrough();
+  // A capture stored for a build that did not start must not stand in for the pages of a
+  // later run.
+  files::RemoveFile(StoredCaptureFile(folder_));
   if (step_ == Step::kEnded) return;
   captured_pages_ = 0;
   total_pages_ = 0;
@@ -209,12 +228,30 @@ void Wizard::AdvanceDots() {
   host_.SetPicture(DotId(lit_dot_), Picture::kDotLit);
 }
 
+// The clipboard is looked at only when it changed: a HAR of tens of megabytes left on it
+// would otherwise be read and searched four times a second.
 void Wizard::PollClipboard() {
-  if (!HoldsOrderListPage(host_.ReadClipboardText())) return;
+  if (!host_.ClipboardChangedSince(&clipboard_mark_)) return;
+  std::string text = host_.ReadClipboardText();
+  // An empty text may be a clipboard that another program held open: look again next time.
+  if (text.empty()) clipboard_mark_ = 0;
+  if (MentionsOrderListApi(text) && !HoldsOrderListPage(text)) {
+    OrderListCapture capture = ReadOrderListCapture(std::move(text));
+    if (capture.replies == 0) {
+      // Today's page source, as the older route has the shopper copy it: it names the API but
+      // holds no order. Tell how to capture the orders instead.
+      host_.SetMessageText(std::string(texts::kCaptureHowTo));
+      return;
+    }
+    found_capture_ = std::move(capture);
+  } else if (!HoldsOrderListPage(text)) {
+    return;
+  }
   StopTimer();
   capture_ = Capture::kDue;
   host_.SendPageReady();
   if (capture_ == Capture::kDue) capture_ = Capture::kIdle;
+  found_capture_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -245,6 +282,10 @@ bool Wizard::BlinkDots() {
 }
 
 void Wizard::CapturePage() {
+  if (found_capture_) {
+    TakeCapture();
+    return;
+  }
   host_.StatusPrint(StatusColour::kGreen, std::string(texts::kTreatingOrders));
   if (!ShowAllDots(Picture::kDotUnlit)) return;
 
@@ -283,6 +324,49 @@ void Wizard::CapturePage() {
   host_.StatusPrint(StatusColour::kRed, std::string(texts::kWrongPage));
   if (!BlinkDots()) return;
   ExpectNextPage();
+}
+
+// A capture of today's order list: one copy holds the whole list, so there is no page to count
+// and none to expect next. The shopper is in the developer tools of the orders tab: no Ctrl+W.
+void Wizard::TakeCapture() {
+  host_.StatusPrint(StatusColour::kGreen, std::string(texts::kTreatingOrders));
+  if (!ShowAllDots(Picture::kDotUnlit)) return;
+  host_.MinimiseDialog();
+  host_.RestoreDialog();
+  if (!LetEventsThrough()) return;
+  host_.RedrawDialog();
+  if (!LetEventsThrough()) return;
+  // A Firefox HAR holds the shopper's cookies: it leaves the clipboard, and only the orders
+  // are kept.
+  host_.EmptyClipboard();
+  const OrderListCapture capture = std::move(*found_capture_);
+  found_capture_.reset();
+
+  const CaptureVerdict verdict = JudgeCapture(folder_, capture, update_mode_);
+  if (verdict == CaptureVerdict::kRefused || verdict == CaptureVerdict::kNoReply) {
+    RejectCapture(texts::kRefused, texts::kCaptureRefused);
+    return;
+  }
+  if (verdict == CaptureVerdict::kIncomplete) {
+    RejectCapture(texts::kIncomplete, texts::kCaptureIncomplete);
+    return;
+  }
+  if (!WriteStoredCapture(folder_, StoredCaptureText(capture))) {
+    RejectCapture(texts::kNotSaved, texts::kInstruction);
+    return;
+  }
+  captured_pages_ = capture.pages;
+  if (!BlinkDots()) return;
+  StartBuild(verdict == CaptureVerdict::kReachesTable ? texts::kUpdatingTable
+                                                      : texts::kGeneratingTable);
+}
+
+// Nothing is built from a capture that would give a short table: the shopper copies again.
+void Wizard::RejectCapture(std::string_view status, std::string_view message) {
+  host_.StatusPrint(StatusColour::kRed, std::string(status));
+  host_.SetMessageText(std::string(message));
+  lit_dot_ = 0;
+  StartTimer();
 }
 
 // Offered once a run knows its total and before it has taken a page, and only for cached

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/wizard_host.h"
+#include "orders/order_list.h"
 
 namespace ordertable {
 
@@ -44,6 +46,7 @@ class Wizard {
   // The buttons of the steps that have more than one.
   void OnUpdateQuestionCommand(int id);
   void OnEraseCommand(int id);
+  void OnAdviceCommand(int id);
   void OnResultCommand(int id);
 
   // Steps.
@@ -60,6 +63,8 @@ class Wizard {
   void AdvanceDots();
   void PollClipboard();
   void CapturePage();
+  void TakeCapture();
+  void RejectCapture(std::string_view status, std::string_view message);
   bool FastRebuildAccepted();
   void StorePage(const std::string& page_text, bool already_cached);
   void ExpectNextPage();
@@ -80,10 +85,15 @@ class Wizard {
 
   bool update_mode_ = false;
   std::int64_t captured_pages_ = 0;
-  std::int64_t total_pages_ = 0;  // 0 = not read yet
-  int lit_dot_ = 0;               // 0 = no dot lit yet
-  bool timer_running_ = false;    // a tick queued before the timer stopped is not the timer's
-  bool worker_started_ = false;   // in the build step: the worker could be started
+  std::int64_t total_pages_ = 0;      // 0 = not read yet
+  int lit_dot_ = 0;                   // 0 = no dot lit yet
+  bool timer_running_ = false;        // a tick queued before the timer stopped is not the timer's
+  bool worker_started_ = false;       // in the build step: the worker could be started
+  bool advice_shows_steps_ = false;   // the advice step shows the steps of a capture
+  std::uint64_t clipboard_mark_ = 0;  // the clipboard content the poll looked at last
+  // The capture of today's order list that the poll found, taken by the page-ready
+  // notification that follows.
+  std::optional<OrderListCapture> found_capture_;
 
   // The page capture lets events through while it runs, so it must know about itself.
   enum class Capture {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -63,6 +64,10 @@ class WizardHost {
   virtual void StopPollTimer() = 0;
 
   // Clipboard.
+  /// True when the clipboard's content may have changed since the call that left `*mark` as
+  /// it is (a mark of 0 always answers true); `*mark` then stands for the content of now.
+  /// Cheap: a text of tens of megabytes is only read when this says it changed.
+  virtual bool ClipboardChangedSince(std::uint64_t* mark) = 0;
   /// The clipboard's text (all bytes but the terminating NUL); empty when there is none.
   virtual std::string ReadClipboardText() = 0;
   virtual void EmptyClipboard() = 0;

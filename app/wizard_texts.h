@@ -32,6 +32,34 @@ inline constexpr std::string_view kAdvice =
     "\r\n\r\n"
     "When you are ready click on 'Next'.";
 
+// Today's order page draws its list with a script: its source holds no order. The orders come
+// as the replies of the marketplace's API, which the browser's developer tools copy as a HAR.
+inline constexpr std::string_view kCaptureSteps =
+    "Today's 'My Orders' page holds no orders in its source. Instead, in that page:"
+    "\r\n"
+    "1. Press F12 and open the 'Network' tab"
+    "\r\n"
+    "2. Reload the page (F5)"
+    "\r\n"
+    "3. Click 'View orders' under the list until it disappears"
+    "\r\n"
+    "4. Right-click any request > Copy > 'Copy all as HAR'"
+    "\r\n\r\n"
+    "When you are ready click on 'Next'.";
+
+// In the capture step, for a copied page source of today's order page (no order in it).
+inline constexpr std::string_view kCaptureHowTo =
+    "This page source holds no orders. Press F12 > Network, reload (F5), click 'View "
+    "orders' until it disappears, then right-click a request > Copy > 'Copy all as HAR'.";
+// A capture whose list stops before its end (and, for an update, before a known order).
+inline constexpr std::string_view kCaptureIncomplete =
+    "Some orders are missing: click 'View orders' under the list until it disappears, then "
+    "right-click a request > Copy > 'Copy all as HAR' again.";
+// A capture whose every reply was refused: the session had expired.
+inline constexpr std::string_view kCaptureRefused =
+    "AliExpress refused the list (your session has expired): log in again, reload the page "
+    "(F5), then copy all as HAR again.";
+
 inline constexpr std::string_view kInstruction =
     "- Hit [ Ctrl + U ] in the Orders page to view its source code"
     "\r\n"
@@ -57,6 +85,7 @@ inline constexpr std::string_view kEraseButton = "ERASE";
 inline constexpr std::string_view kPrevious = "Prev.";
 inline constexpr std::string_view kView = "VIEW";
 inline constexpr std::string_view kLocate = "Locate";
+inline constexpr std::string_view kCaptureStepsButton = "Today's page";
 
 // Status line; each must fit its 110 pixels.
 inline constexpr std::string_view kFirstExpectation = "Expected: page 1/??";
@@ -65,6 +94,9 @@ inline constexpr std::string_view kTreatingOrders = "TREATING ORDERS";
 inline constexpr std::string_view kWrongPage = "Error: wrong page";
 // The page was right but its cached page file could not be written.
 inline constexpr std::string_view kNotSaved = "Error: not saved";
+// A capture that cannot be built: the list was cut short, or every reply refused.
+inline constexpr std::string_view kIncomplete = "Error: incomplete";
+inline constexpr std::string_view kRefused = "Error: refused";
 inline constexpr std::string_view kUpdatingTable = "UPDATING TABLE";
 inline constexpr std::string_view kGeneratingTable = "GENERATING TABLE";
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "builder/capture_build.h"
 #include "files/files.h"
 #include "orders/extract.h"
 #include "orders/order_row.h"
@@ -20,14 +21,14 @@ BuildOutcome Failed(BuildFailure failure, TableKeptIn kept_in, std::string messa
   return {BuildResult::kFailed, 0, failure, kept_in, std::move(message)};
 }
 
-BuildOutcome Build(const std::filesystem::path& folder, bool update_mode) {
+// The orders of the cached page files, read in page order.
+std::optional<BuildOutcome> RowsOfCachedPages(const std::filesystem::path& folder, RowList& rows) {
   const int pages = CountCachedPages(folder);
   if (pages == 0) {
-    return {BuildResult::kNoPages, 0, BuildFailure::kNone, WhereTableIsKept(folder),
-            "no cached page file: " + CachedPageName(1) + " does not exist"};
+    return BuildOutcome{BuildResult::kNoPages, 0, BuildFailure::kNone, WhereTableIsKept(folder),
+                        "no cached page file: " + CachedPageName(1) + " does not exist"};
   }
 
-  RowList rows;
   for (int page = 1; page <= pages; ++page) {
     // A page that is there but cannot be read (held open elsewhere, no permission) would leave
     // its orders out of a table announced as complete; an update would then stop at the
@@ -39,6 +40,16 @@ BuildOutcome Build(const std::filesystem::path& folder, bool update_mode) {
     }
     ExtractRows(*bytes, rows);
   }
+  return std::nullopt;
+}
+
+BuildOutcome Build(const std::filesystem::path& folder, bool update_mode) {
+  // A capture of the order list is kept only when it is to be built: it stands for the pages.
+  RowList rows;
+  const std::optional<BuildOutcome> failure = files::IsOrdinaryFile(StoredCaptureFile(folder))
+                                                  ? RowsOfStoredCapture(folder, update_mode, rows)
+                                                  : RowsOfCachedPages(folder, rows);
+  if (failure) return *failure;
 
   RatingGenerator& ratings = ProcessRatingGenerator();
   TableWriteError error;

@@ -18,7 +18,8 @@ enum class BuildResult : int {
 /// Why a build failed.
 enum class BuildFailure {
   kNone,
-  kPageUnreadable,    ///< a cached page file exists but cannot be read
+  kPageUnreadable,    ///< a cached page file (or the cached capture) exists but cannot be read
+  kCaptureUnusable,   ///< the cached capture is refused or incomplete (see JudgeCapture)
   kTableUnwritable,   ///< the table document, its backup or its temporary file
   kAssetsUnwritable,  ///< the folder of assets beside the table or a file in it
   kOutOfMemory,
@@ -34,7 +35,8 @@ struct BuildOutcome {
   std::string message = {};
 };
 
-/// Reads the cached page files in `folder`/tmp and writes or merges the table document.
+/// Reads the cached capture in `folder`/tmp, or else its cached page files, and writes or
+/// merges the table document.
 BuildOutcome RunTableBuild(const std::filesystem::path& folder, bool update_mode);
 
 }  // namespace ordertable

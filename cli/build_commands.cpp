@@ -5,9 +5,11 @@
 #include <string_view>
 #include <system_error>
 
+#include "builder/capture_build.h"
 #include "builder/table_build.h"
 #include "cli/commands.h"
 #include "files/files.h"
+#include "orders/order_list.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
 #include "table/assets.h"
@@ -26,12 +28,16 @@ const char* const kBuildCommandsHelp =
     "                          store order-list pages saved from the browser (page source)\n"
     "                          as the cached page files, replacing those in tmp/, then build;\n"
     "                          with --update the pages after the first one that holds an\n"
-    "                          order of the table are not needed;\n"
+    "                          order of the table are not needed. FILE may instead be a HAR\n"
+    "                          of today's order page (.har) or order-list replies (JSON or\n"
+    "                          JSONP), read in the order given: their orders are stored as\n"
+    "                          the cached capture tmp/AE_order_list.json, then built;\n"
     "                          build and import print the row count\n";
 
 const char* const kExitStatusHelp =
     "Exit status: 0 done; 1 bad arguments, or a FILE that cannot be read or is not an\n"
-    "order-list page; 2 no cached page file; 3 a file or standard output could not be\n"
+    "order-list page or capture, or a capture that is refused or cut short; 2 no cached\n"
+    "page file; 3 a file or standard output could not be\n"
     "written, or a cached page file could not be read. Nothing is written on 1, 2 and 3,\n"
     "and no order is lost.\n";
 
@@ -132,10 +138,9 @@ struct ImportedPage {
   std::int64_t total = 0;
 };
 
-std::optional<ImportedPage> ReadSavedPage(const std::filesystem::path& folder,
-                                          const std::string& file, std::ostream& err) {
-  // File names are relative to the working folder, like every other name of the tool.
-  const std::optional<std::string> bytes = files::ReadWholeFile(folder / file);
+std::optional<ImportedPage> ReadSavedPage(const std::string& file,
+                                          const std::optional<std::string>& bytes,
+                                          std::ostream& err) {
   if (!bytes) {
     err << file << ": cannot be read\n";
     return std::nullopt;
@@ -156,13 +161,15 @@ std::optional<ImportedPage> ReadSavedPage(const std::filesystem::path& folder,
   return page;
 }
 
-// Reads every file and checks that no page number is given twice.
+// Checks every saved page and that no page number is given twice.
 std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
-    const std::filesystem::path& folder, const std::vector<std::string>& files, std::ostream& err) {
+    const std::vector<std::string>& files, const std::vector<std::optional<std::string>>& bytes,
+    std::ostream& err) {
   std::map<std::int64_t, ImportedPage> pages;
   bool sound = true;
-  for (const auto& file : files) {
-    std::optional<ImportedPage> page = ReadSavedPage(folder, file, err);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string& file = files[i];
+    std::optional<ImportedPage> page = ReadSavedPage(file, bytes[i], err);
     if (!page) {
       sound = false;
       continue;
@@ -176,6 +183,63 @@ std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
   }
   if (!sound) return std::nullopt;
   return pages;
+}
+
+// Reads the captures of today's order list, one after the other, as one capture.
+std::optional<OrderListCapture> ReadCaptures(const std::vector<std::string>& files,
+                                             std::vector<std::optional<std::string>>& bytes,
+                                             std::ostream& err) {
+  OrderListCapture capture;
+  bool sound = true;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!bytes[i]) {
+      err << files[i] << ": cannot be read\n";
+      sound = false;
+      continue;
+    }
+    const bool names_api = MentionsOrderListApi(*bytes[i]);
+    const std::string missing(MissingPageMarker(*bytes[i]));
+    const OrderListCapture read = ReadOrderListCapture(std::move(*bytes[i]));
+    if (read.replies == 0) {
+      err << files[i] << ": not an order-list page (it lacks " << missing
+          << ") nor a capture that holds an order-list reply"
+          << (names_api ? "; today's order page holds no order in its source: capture its"
+                          " network traffic as a HAR (see the README)"
+                        : "")
+          << "\n";
+      sound = false;
+    } else if (read.answered == 0) {
+      err << files[i] << ": every order-list reply in it was refused (the session had"
+          << " expired): log in, reload the order page and capture it again\n";
+      sound = false;
+    }
+    AppendCapture(capture, read);
+  }
+  if (!sound) return std::nullopt;
+  return capture;
+}
+
+int ImportCaptures(const Options& options, std::vector<std::optional<std::string>>& bytes,
+                   const std::filesystem::path& folder, std::ostream& out, std::ostream& err) {
+  const std::optional<OrderListCapture> capture = ReadCaptures(options.files, bytes, err);
+  if (!capture) return kExitBadInput;
+  if (!TableStateFits(folder, options.update, err)) return kExitBadInput;
+  if (JudgeCapture(folder, *capture, options.update) == CaptureVerdict::kIncomplete) {
+    err << "the capture ends before the end of the order list"
+        << (options.update ? " and reaches no order of the table" : "")
+        << ": click \"View orders\" under the list until it disappears, then capture again;"
+        << " nothing was written\n";
+    return kExitBadInput;
+  }
+  // The cached pages of an earlier capture would be built in place of the new orders.
+  ClearCacheFolder(folder);
+  if (!WriteStoredCapture(folder, StoredCaptureText(*capture))) {
+    err << StoredCaptureName() << " could not be written; nothing else was written\n";
+    ClearCacheFolder(folder);
+    return kExitWriteFailed;
+  }
+  out << capture->orders.size() << " order(s) stored in " << StoredCaptureName() << "\n";
+  return ReportBuild(RunTableBuild(folder, options.update), options.update, out, err);
 }
 
 }  // namespace
@@ -192,7 +256,24 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
                      std::ostream& out, std::ostream& err) {
   const std::optional<Options> options = ParseOptions(args, true, err);
   if (!options) return kExitBadInput;
-  const auto pages = ReadSavedPages(folder, options->files, err);
+  // File names are relative to the working folder, like every other name of the tool. A
+  // file is a saved page when it holds the page markers, else it is read as a capture.
+  std::vector<std::optional<std::string>> bytes;
+  std::size_t saved_pages = 0;
+  for (const std::string& file : options->files) {
+    bytes.push_back(files::ReadWholeFile(folder / file));
+    if (bytes.back() && HoldsOrderListPage(*bytes.back())) ++saved_pages;
+  }
+  if (saved_pages == 0) return ImportCaptures(*options, bytes, folder, out, err);
+  if (saved_pages < bytes.size()) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] && !HoldsOrderListPage(*bytes[i]) && MentionsOrderListApi(*bytes[i])) {
+        err << options->files[i] << ": a capture of today's order list cannot be joined to"
+            << " saved pages of the older one; import it alone\n";
+      }
+    }
+  }
+  const auto pages = ReadSavedPages(options->files, bytes, err);
   if (!pages) return kExitBadInput;
   if (!TableStateFits(folder, options->update, err)) return kExitBadInput;
   if (!pages->contains(1)) {

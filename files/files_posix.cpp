@@ -64,12 +64,17 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   std::string bytes;
   bytes.resize(static_cast<std::size_t>(status.st_size));
   std::size_t filled = 0;
+  // Once the size fstat gave is filled, the end is looked for in a small buffer of its own:
+  // growing the string to look would double its room, twice the memory of a large capture.
+  char more[4096];
   for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);
-    const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    const bool full = filled == bytes.size();
+    const ssize_t got = full ? ::read(file.get(), more, sizeof more)
+                             : ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return std::nullopt;
     if (got == 0) break;
+    if (full) bytes.append(more, static_cast<std::size_t>(got));
     filled += static_cast<std::size_t>(got);
   }
   bytes.resize(filled);

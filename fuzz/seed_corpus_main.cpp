@@ -12,6 +12,7 @@
 #include "orders/text.h"
 #include "table/document.h"
 #include "table/rating.h"
+#include "tests/support/order_captures.h"
 #include "tests/support/order_pages.h"
 
 namespace {
@@ -185,8 +186,19 @@ int main(int argc, char** argv) {
   }
   keys.Add(all_names);
 
+  SeedWriter order_list(root, "order_list");
+  const std::vector<TestListOrder> listed = MakeListedOrders(3, 8214000000000001, 7);
+  order_list.Add(ReplyText(listed, 1, false, 1));
+  order_list.Add(ReplyText({listed.begin(), listed.begin() + 1}, 2, true));
+  CaptureSpec small;
+  small.orders = {listed.begin(), listed.begin() + 2};
+  small.per_reply = 1;
+  small.unrelated = false;
+  order_list.Add(BuildCapture(small));
+  order_list.Add(std::string("\xFF\x03\x00\x00\x00\x07\x01\x00\x01\x01\x01\x00", 12));
+
   for (const SeedWriter* writer :
-       {&clean_up, &between, &date, &counter, &extract, &overlap, &merge, &keys}) {
+       {&clean_up, &between, &date, &counter, &extract, &overlap, &merge, &keys, &order_list}) {
     failed = failed || writer->failed();
   }
   return failed ? 1 : 0;

@@ -37,22 +37,6 @@ void AppendWithout(std::string& out, std::string_view text, std::string_view pie
   out.append(text);
 }
 
-// Addresses are cut from the page by plain searches and written inside single-quoted
-// attributes: a quote or an angle bracket in one would end the attribute (or the element)
-// early and let the rest of the address become markup. Only those three bytes change, so an
-// ordinary address comes out byte for byte.
-void AppendEncodedAddress(std::string& out, std::string_view address) {
-  std::size_t plain = 0;  // bytes before `at` not yet appended
-  for (std::size_t at = 0; at < address.size(); ++at) {
-    const char c = address[at];
-    if (c != '\'' && c != '<' && c != '>') continue;
-    out.append(address.substr(plain, at - plain));
-    out.append(c == '\'' ? "%27" : c == '<' ? "%3C" : "%3E");
-    plain = at + 1;
-  }
-  out.append(address.substr(plain));
-}
-
 constexpr std::string_view kHttpsLinkStart = "<a target='_blank' href='https://";
 
 // Store and product links on the page are protocol-relative; the link is rebuilt on https.

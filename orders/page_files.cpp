@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::string_view kPagePrefix = "AE_orders_";
 constexpr std::string_view kPageSuffix = ".html";
+constexpr std::string_view kCaptureName = "AE_order_list.json";
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -78,6 +79,20 @@ void RemoveCachedPagesAfter(const std::filesystem::path& folder, std::int64_t la
   }
 }
 
+std::filesystem::path StoredCaptureFile(const std::filesystem::path& folder) {
+  return folder / kCacheFolder / kCaptureName;
+}
+
+std::string StoredCaptureName() {
+  return std::string(kCacheFolder) + "/" + std::string(kCaptureName);
+}
+
+bool IsStoredCaptureName(std::string_view name) { return SameIgnoringCase(name, kCaptureName); }
+
+bool WriteStoredCapture(const std::filesystem::path& folder, std::string_view text) {
+  return files::WriteFileAtomically(StoredCaptureFile(folder), {text});
+}
+
 bool WriteCachedPage(const std::filesystem::path& folder, int page, std::string_view page_text) {
   return files::WriteFileAtomically(CachedPageFile(folder, page), {page_text});
 }
@@ -86,7 +101,7 @@ void ClearCacheFolder(const std::filesystem::path& folder) {
   const std::filesystem::path cache = folder / kCacheFolder;
   files::CreateFolder(cache);
   for (const std::string& name : files::ListOrdinaryFiles(cache)) {
-    if (IsCachedPageName(name)) files::RemoveFile(cache / name);
+    if (IsCachedPageName(name) || IsStoredCaptureName(name)) files::RemoveFile(cache / name);
   }
 }
 

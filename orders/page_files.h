@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace ordertable {
@@ -30,12 +31,26 @@ void RemoveCachedPagesAfter(const std::filesystem::path& folder, std::int64_t la
 /// ".html", letter case ignored in the fixed parts, as Windows ignores it in names.
 bool IsCachedPageName(std::string_view name);
 
+/// The cached capture: the orders of an order-list capture, stored as one reply
+/// (StoredCaptureText), `folder`/tmp/AE_order_list.json. A build takes it over the cached pages.
+std::filesystem::path StoredCaptureFile(const std::filesystem::path& folder);
+
+/// The cached capture's name as a person reads it in messages: "tmp/AE_order_list.json".
+std::string StoredCaptureName();
+
+/// True for a name of the cached capture, letter case ignored.
+bool IsStoredCaptureName(std::string_view name);
+
+/// Writes `text` as the cached capture, atomically; false when it could not.
+bool WriteStoredCapture(const std::filesystem::path& folder, std::string_view text);
+
 /// Writes `page_text` as the cached page file of `page`, atomically; false when it could not.
 bool WriteCachedPage(const std::filesystem::path& folder, int page, std::string_view page_text);
 
-/// Creates the folder of cached page files if need be and deletes the cached page files of an
-/// earlier run (ordinary files whose name IsCachedPageName, read-only ones included). Other
-/// files stay. Failures are ignored: a file that stays is one the next capture replaces.
+/// Creates the folder of cached page files if need be and deletes the cached page files and the
+/// cached capture of an earlier run (ordinary files whose name IsCachedPageName or
+/// IsStoredCaptureName, read-only ones included). Other files stay. Failures are ignored: a
+/// file that stays is one the next capture replaces.
 void ClearCacheFolder(const std::filesystem::path& folder);
 
 }  // namespace ordertable

@@ -129,6 +129,22 @@ std::string TextBetween(std::string_view text, std::string_view opening, std::st
   return std::string(text.substr(start, close_at - start));
 }
 
+// Addresses are cut from the page by plain searches, or come from the marketplace's replies,
+// and are written inside single-quoted attributes: a quote or an angle bracket in one would end
+// the attribute (or the element) early and let the rest of the address become markup. Only
+// those three bytes change, so an ordinary address comes out byte for byte.
+void AppendEncodedAddress(std::string& out, std::string_view address) {
+  std::size_t plain = 0;  // bytes before `at` not yet appended
+  for (std::size_t at = 0; at < address.size(); ++at) {
+    const char c = address[at];
+    if (c != '\'' && c != '<' && c != '>') continue;
+    out.append(address.substr(plain, at - plain));
+    out.append(c == '\'' ? "%27" : c == '<' ? "%3C" : "%3E");
+    plain = at + 1;
+  }
+  out.append(address.substr(plain));
+}
+
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

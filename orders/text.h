@@ -12,6 +12,10 @@ std::string CleanUpText(std::string_view text);
 /// The text after the first `opening` up to the next `closing`; empty when either is missing.
 std::string TextBetween(std::string_view text, std::string_view opening, std::string_view closing);
 
+/// Appends `address` with its single quotes and angle brackets percent-encoded (%27, %3C, %3E),
+/// so that it stays inside the single-quoted attribute of a link; every other byte as it is.
+void AppendEncodedAddress(std::string& out, std::string_view address);
+
 /// Turns an order-time line such as `...Mar. 15 2019</span>` into "2019-03-15"; empty on failure.
 std::string ConvertDate(std::string_view line);
 

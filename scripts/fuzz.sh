@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh [--seconds N | --runs N] [--build-dir DIR] [TARGET...]
 #
 # Default: 20 seconds per target, every target. Targets: clean_up text_between convert_date
-# page_counter extract_rows overlap merge_rows key_events. The corpus each run grows is kept in
+# page_counter extract_rows overlap merge_rows key_events order_list. The corpus each run grows is kept in
 # DIR/fuzz/corpus/TARGET; an input that breaks a target is saved in DIR/fuzz/findings/TARGET/
 # and the script ends with status 1 once every target has run.
 set -euo pipefail
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 all_targets=(clean_up text_between convert_date page_counter extract_rows overlap merge_rows
-  key_events)
+  key_events order_list)
 limit=(-max_total_time=20)
 build_dir=build/fuzz
 targets=()
@@ -35,7 +35,7 @@ done
 max_len() {
   case "$1" in
     clean_up) echo 2048 ;;
-    merge_rows) echo 8192 ;;
+    merge_rows|order_list) echo 8192 ;;
     *) echo 4096 ;;
   esac
 }
@@ -44,13 +44,14 @@ dictionary() {
     clean_up|convert_date|page_counter|extract_rows|overlap) echo fuzz/dict/page.dict ;;
     merge_rows) echo fuzz/dict/table.dict ;;
     key_events) echo fuzz/dict/keys.dict ;;
+    order_list) echo fuzz/dict/order_list.dict ;;
     *) echo "" ;;
   esac
 }
 
 # clang 14 ships libFuzzer and the sanitizer run-times in libclang-rt-14-dev. Never start
 # apt-get while another one runs.
-packages=(clang libclang-rt-14-dev cmake ninja-build zlib1g-dev)
+packages=(clang libclang-rt-14-dev cmake ninja-build zlib1g-dev rapidjson-dev)
 if ! dpkg-query -W -f='${Status}\n' "${packages[@]}" 2>/dev/null |
     grep -c "install ok installed" | grep -qx "${#packages[@]}"; then
   while pgrep -x apt-get >/dev/null; do sleep 5; done

@@ -23,9 +23,10 @@ ensure_web_assets_tools() {
   command -v node >/dev/null && command -v npm >/dev/null || ensure_packages nodejs npm
 }
 
-# The native tool chain: compiler, CMake, Ninja, zlib, GoogleTest and Google Benchmark.
+# The native tool chain: compiler, CMake, Ninja, zlib, GoogleTest, Google Benchmark, RapidJSON
+# (the order-list reader's JSON library) and nlohmann-json (only the benchmark compares it).
 ensure_native_toolchain() {
   ensure_packages g++ cmake ninja-build zlib1g-dev libgtest-dev libgmock-dev googletest \
-    libbenchmark-dev
+    libbenchmark-dev rapidjson-dev nlohmann-json3-dev
   ensure_web_assets_tools
 }

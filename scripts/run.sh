@@ -29,8 +29,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 
-ensure_packages cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  libz-mingw-w64-dev wine wine64 fonts-wine
+ensure_packages cmake ninja-build rapidjson-dev g++-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 fonts-wine
 ensure_web_assets_tools
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}

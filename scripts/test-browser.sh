@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Browser test of the table document: builds a new table and an updated one with the
-# command-line tool from generated order pages, and checks both in headless Chromium
+# command-line tool from generated order pages, one updated from a HAR of today's order page
+# (rows of both origins), and checks them in headless Chromium
 # (tests/browser/table_document.test.mjs) opened from disk with every host unreachable and no
 # server, then a new table whose addresses hold quotes and markup. Also checks that broken
 # copies of the last document fail, that the assets written beside the table are the staged
@@ -34,9 +35,11 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset linux -B "$build" >/dev/null
 fi
-cmake --build "$build" -j2 --target ordertable-cli ordertable-sample-pages
+cmake --build "$build" -j2 --target ordertable-cli ordertable-sample-pages \
+  ordertable-sample-capture
 cli="$build/cli/ordertable-cli"
 sample_pages="$build/tests/support/ordertable-sample-pages"
+sample_capture="$build/tests/support/ordertable-sample-capture"
 # The same tool built for an asset host: its new tables load their files from http://localhost/ae/.
 hosted_build="$build-hosted"
 if [ ! -f "$hosted_build/CMakeCache.txt" ]; then
@@ -74,6 +77,14 @@ cp -r "$work/new/tmp" "$work/updated/"
 diff -r "$work/site/ae" "$work/updated/$assets"
 echo "The update put the missing assets back"
 
+# The first table updated from a HAR of today's order page: 15 newer orders, from Firefox,
+# whose titles and store names hold markup, quotes and emoji. The table then holds rows of
+# both origins.
+mkdir -p "$work/mixed"
+cp "$work/new/$table" "$work/mixed/"
+"$sample_capture" "$work/today.har" --orders 15 --firefox --readable-dates >/dev/null
+(cd "$work/mixed" && "$cli" import --update "$work/today.har")
+
 # The first capture again, with a quote and markup inside the first picture, product and store
 # addresses of page 1: in the table they must stay inside their attributes.
 cp -r "$work/pages-first" "$work/pages-hostile"
@@ -95,6 +106,7 @@ node tests/browser/table_document.test.mjs \
   --artifacts "$repo/artifacts/browser" \
   --doc "new,$((3 * 8)),$work/new/$table" \
   --doc "updated,$((3 * 8 + 12)),$work/updated/$table" \
+  --doc "mixed,$((3 * 8 + 15)),$work/mixed/$table" \
   --doc "hostile,$((3 * 8)),$work/hostile/$table" \
   --doc "hosted,$((3 * 8)),$work/hosted/$table" \
   --mutants

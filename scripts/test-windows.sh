@@ -12,8 +12,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/packages.sh
 
-ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  libz-mingw-w64-dev wine wine64 fonts-wine xvfb xauth xdotool imagemagick
+ensure_packages cmake ninja-build googletest rapidjson-dev g++-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 fonts-wine xvfb xauth xdotool \
+  imagemagick
 ensure_web_assets_tools
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}

@@ -24,4 +24,14 @@ bool PageOverlapsTable(const std::filesystem::path& folder, int page) {
                      [&index](const std::string& id) { return index.Holds(id); });
 }
 
+std::size_t FirstRowInTable(const std::filesystem::path& folder, const RowList& rows) {
+  const std::string document =
+      files::ReadWholeFile(folder / kTableDocument).value_or(std::string());
+  const KeyCommentIndex index(document);
+  const auto known = std::find_if(rows.begin(), rows.end(), [&index](const OrderRow& row) {
+    return index.Holds(row.order_id);
+  });
+  return static_cast<std::size_t>(known - rows.begin());
+}
+
 }  // namespace ordertable

@@ -197,6 +197,13 @@ void FakeHost::StopPollTimer() {
   timer_running_ = false;
 }
 
+// A query, like Windows' clipboard sequence number: not a transcript line.
+bool FakeHost::ClipboardChangedSince(std::uint64_t* mark) {
+  if (*mark == clipboard_changes_ + 1) return false;
+  *mark = clipboard_changes_ + 1;
+  return true;
+}
+
 std::string FakeHost::ReadClipboardText() {
   Record("read clipboard");
   return clipboard_;
@@ -205,6 +212,7 @@ std::string FakeHost::ReadClipboardText() {
 void FakeHost::EmptyClipboard() {
   Record("empty clipboard");
   clipboard_.clear();
+  ++clipboard_changes_;
 }
 
 void FakeHost::SendPageReady() {

@@ -42,7 +42,10 @@ class FakeHost : public WizardHost {
   std::vector<std::string> TakeTranscript();
 
   // The user's part.
-  void SetClipboard(std::string text) { clipboard_ = std::move(text); }
+  void SetClipboard(std::string text) {
+    clipboard_ = std::move(text);
+    ++clipboard_changes_;
+  }
   const std::string& Clipboard() const { return clipboard_; }
   /// The next question is answered with `yes`; an unscripted question is a test failure.
   void AnswerNextQuestion(bool yes) { answers_.push_back(yes); }
@@ -96,6 +99,7 @@ class FakeHost : public WizardHost {
   void EndDialog(int result) override;
   void StartPollTimer() override;
   void StopPollTimer() override;
+  bool ClipboardChangedSince(std::uint64_t* mark) override;
   std::string ReadClipboardText() override;
   void EmptyClipboard() override;
   void SendPageReady() override;
@@ -121,6 +125,7 @@ class FakeHost : public WizardHost {
   std::vector<std::string> transcript_;
 
   std::string clipboard_;
+  std::uint64_t clipboard_changes_ = 0;
   std::deque<bool> answers_;
   int pumps_ = 0;
   struct Event {

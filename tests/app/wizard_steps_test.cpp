@@ -50,7 +50,7 @@ TEST_F(WizardStepsTest, IntroNextLeadsToTheAdviceStepAndANewTable) {
   wizard_.OnInit();
   wizard_.OnCommand(kIntroNext);
   EXPECT_THAT(Take(), ElementsAreArray(lines::Intro() + lines::ToAdvice()));
-  EXPECT_THAT(host_.ControlIds(), ElementsAre(1002));
+  EXPECT_THAT(host_.ControlIds(), ElementsAre(1002, 1004));
   wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_FALSE(host_.WorkerUpdateMode());

@@ -123,12 +123,17 @@ Lines UpdateQuestion() {
 }
 
 Lines ToAdvice() {
-  return {"remove 1001", "remove 2001", "remove 2002", line::Message(want::kAdvice),
-          line::Button(1002, "Next", "right")};
+  return {"remove 1001",
+          "remove 2001",
+          "remove 2002",
+          line::Message(want::kAdvice),
+          line::Button(1002, "Next", "right"),
+          line::Button(1004, "Today's page", "left")};
 }
 
 Lines EnterCapture() {
   return {"remove 1002",
+          "remove 1004",
           line::Message(want::kInstruction),
           line::Button(1003, "Cancel", "right"),
           "height 60",

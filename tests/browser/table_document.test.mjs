@@ -142,7 +142,7 @@ function readDocument(file) {
     if (!/^<!--.*-->$/.test(lines[i]) || lines[i + 1] !== '<tr>') continue;
     const cells = lines.slice(i + 2, i + 11).map(cell);
     const rating = cells[8] && cells[8].match(/^<span class='stars'>(.*)<\/span>$/);
-    const img = cells[4] && cells[4].match(/<img src='([^']*)'>/);
+    const img = cells[4] && cells[4].match(/<img src='([^']*)'[^>]*>/);
     doc.rows.push({
       number: Number(cells[0]),
       date: cells[1],
@@ -474,7 +474,10 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
         if (cells.length !== 9) problems.push(`row ${i + 1}: ${cells.length} cells`);
         else if (!only(cells[4], 'a[href]', 2) || !cells[4].querySelector('a > img[src]')) {
           problems.push(`row ${i + 1}: image cell ${cells[4].innerHTML}`);
-        } else if (!only(cells[5], 'a[href]', 1)) {
+        } else if (cells[5].querySelectorAll('a[href]').length < 1 ||
+            [...cells[5].querySelectorAll('*')].some((e) => !e.matches('a[href], br'))) {
+          // One link per item of the order (an order of today's list can have several), one
+          // item to a line, and nothing else.
           problems.push(`row ${i + 1}: description cell ${cells[5].innerHTML}`);
         } else if (!only(cells[7], 'a[href]', 1)) {
           problems.push(`row ${i + 1}: store cell ${cells[7].innerHTML}`);

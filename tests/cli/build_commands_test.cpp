@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "orders/order_list.h"
 #include "table/document.h"
 #include "table/rating.h"
+#include "tests/support/order_captures.h"
 #include "tests/support/order_pages.h"
 #include "tests/table/table_test_support.h"
 
@@ -288,6 +290,150 @@ TEST_F(BuildCommandsTest, ImportReportsACacheFolderItCannotWrite) {
   EXPECT_THAT(run.err, HasSubstr("tmp/AE_orders_01.html could not be written"));
   EXPECT_FALSE(std::filesystem::exists(Document()));
   EXPECT_EQ(ReadBytes(folder_ / "tmp"), "a file where the cache folder belongs");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Captures of today's order list
+
+class ImportCaptureTest : public BuildCommandsTest {
+ protected:
+  static std::vector<test::TestListOrder> ListOrders(int count, int skip = 0) {
+    return test::MakeListedOrders(count, 8214000000000001 + skip, 5);
+  }
+
+  std::string Save(const std::string& name, const std::string& text) {
+    std::filesystem::create_directories(folder_ / "saved");
+    WriteBytes(folder_ / ("saved/" + name), text);
+    return "saved/" + name;
+  }
+
+  // Rows of a document, numbered down to 1, with the ratings the process's generator draws
+  // next for those of `fresh` and the given ones for the rest.
+  static std::vector<DocumentRow> Numbered(const RowList& fresh) {
+    RatingGenerator next = ProcessRatingGenerator();
+    std::vector<DocumentRow> numbered;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+      numbered.push_back(
+          {fresh[i], std::to_string(fresh.size() - i), FormatNumber(next.NextRating())});
+    }
+    return numbered;
+  }
+
+  void ExpectNothingWritten() {
+    EXPECT_FALSE(std::filesystem::exists(Document()));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "tmp")) << "tmp/ holds a capture";
+  }
+};
+
+TEST_F(ImportCaptureTest, AHarBuildsANewTableAndKeepsOnlyTheOrders) {
+  const auto orders = ListOrders(23);
+  const std::string har =
+      Save("orders.har",
+           test::BuildCapture(
+               {.orders = orders, .flavour = test::HarFlavour::kFirefox, .duplicates = true}));
+  const std::string expected = ExpectedDocument(Numbered(test::ExpectedListRows(orders)));
+
+  const CommandRun run = Import({har});
+  EXPECT_EQ(run.status, cli::kExitDone) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("23 order(s) stored in tmp/AE_order_list.json"));
+  EXPECT_THAT(run.out, HasSubstr("23 row(s) written"));
+  EXPECT_EQ(ReadBytes(Document()), expected);
+  // The cached capture holds what a rebuild needs, never the session's cookies.
+  const std::string stored = ReadBytes(Cached("AE_order_list.json"));
+  EXPECT_EQ(stored.find("SECRET-SESSION-TOKEN"), std::string::npos);
+  EXPECT_EQ(ReadOrderListCapture(stored).orders, test::ListedOrders(orders));
+  std::filesystem::remove(Document());
+  const std::string rebuilt = ExpectedDocument(Numbered(test::ExpectedListRows(orders)));
+  EXPECT_EQ(Build({}).status, cli::kExitDone);  // built again from the cached capture alone
+  EXPECT_EQ(ReadBytes(Document()), rebuilt);
+}
+
+TEST_F(ImportCaptureTest, ReplyFilesAreReadInTheOrderGiven) {
+  const auto orders = ListOrders(14);
+  const std::vector<test::TestListOrder> first(orders.begin(), orders.begin() + 10);
+  const std::vector<test::TestListOrder> second(orders.begin() + 10, orders.end());
+  const std::string one = Save("one.json", test::ReplyText(first, 1, true, 1));
+  const std::string two = Save("two.json", test::ReplyText(second, 2, false));
+
+  const std::string expected = ExpectedDocument(Numbered(test::ExpectedListRows(orders)));
+
+  const CommandRun run = Import({one, two});
+  EXPECT_EQ(run.status, cli::kExitDone) << run.err;
+  EXPECT_EQ(ReadBytes(Document()), expected);
+}
+
+TEST_F(ImportCaptureTest, UpdatesOfEitherKindWorkOnATableOfBothOrigins) {
+  // A table of older pages; a capture whose list reaches its newest order adds the orders above
+  // it; saved pages of newer orders then add theirs above those.
+  const auto earlier = WriteEarlierTable(10, 30);
+  const std::string page_table = ReadBytes(Document());
+  std::vector<test::TestListOrder> list = ListOrders(6);
+  test::TestListOrder known;
+  known.order.id = earlier.front().row.order_id;
+  known.order.lines.emplace_back();
+  list.push_back(known);
+  const auto older = ListOrders(5, 100);
+  list.insert(list.end(), older.begin(), older.end());
+  const std::string har =
+      Save("update.har", test::BuildCapture({.orders = list, .complete = false}));
+  std::vector<DocumentRow> rows =
+      Numbered(test::ExpectedListRows({list.begin(), list.begin() + 6}));
+  rows.insert(rows.end(), earlier.begin(), earlier.end());
+
+  CommandRun run = Import({"--update", har});
+  ASSERT_EQ(run.status, cli::kExitDone) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("6 new row(s) added"));
+  const std::string mixed = ReadBytes(Document());
+  EXPECT_EQ(mixed, ExpectedDocument(rows));
+  EXPECT_EQ(ReadBytes(Backup()), page_table);
+
+  run = Import({"--update", SavePages(3)[0]});  // orders 1 to 3: none known, the whole list
+  ASSERT_EQ(run.status, cli::kExitDone) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("3 new row(s) added"));
+  EXPECT_FALSE(std::filesystem::exists(Cached("AE_order_list.json")));
+  const std::string both = ReadBytes(Document());
+  const std::string first_capture_row = "<!--" + list.front().order.id;
+  EXPECT_EQ(both.substr(both.find(first_capture_row)), mixed.substr(mixed.find(first_capture_row)));
+}
+
+TEST_F(ImportCaptureTest, CapturesThatCannotBeBuiltWriteNothingAndSayWhy) {
+  const auto orders = ListOrders(25);
+  struct Case {
+    const char* what;
+    std::string text;
+    bool update;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"refused", test::BuildCapture({.orders = orders, .all_refused = true}), false,
+       "every order-list reply in it was refused"},
+      {"cut short", test::BuildCapture({.orders = orders, .complete = false}), false,
+       "click \"View orders\" under the list until it disappears"},
+      {"today's page source",
+       "<html><script>var p={api:\"mtop.aliexpress.trade.buyer.order.list\"}</script></html>",
+       false, "capture its network traffic as a HAR"},
+      {"an update that reaches no known order",
+       test::BuildCapture({.orders = orders, .complete = false}), true,
+       "and reaches no order of the table"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(folder_ / "tmp");
+    std::filesystem::remove(Document());
+    if (c.update) WriteEarlierTable(5, 200);
+    const std::string before = c.update ? ReadBytes(Document()) : "";
+    const std::string file = Save("capture.har", c.text);
+    const CommandRun run = c.update ? Import({"--update", file}) : Import({file});
+    EXPECT_EQ(run.status, cli::kExitBadInput);
+    EXPECT_THAT(run.err, HasSubstr(c.said));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "tmp"));
+    if (c.update) {
+      EXPECT_EQ(ReadBytes(Document()), before);
+      EXPECT_FALSE(std::filesystem::exists(Backup()));
+    } else {
+      ExpectNothingWritten();
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#pragma once
+
+// Today's order list: the replies of the marketplace's order-list API, as the browser's
+// developer tools hand them over. A HAR holds every request of the page with its reply; "Copy
+// response" gives the text of one reply, plain JSON or JSONP. A reply is recognised by its own
+// text, never by its address or resource type: the API's name also stands in preflight and
+// beacon addresses, in the page shell and in the order-list script.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ordertable {
+
+/// The API whose replies carry the order list; each reply names it in its "api".
+inline constexpr std::string_view kOrderListApi = "mtop.aliexpress.trade.buyer.order.list";
+
+/// One line item of a listed order; texts as the reply's JSON decodes them (UTF-8).
+struct ListedLine {
+  std::string title;      ///< itemTitle, the seller's text
+  std::string item_url;   ///< itemDetailUrl, usually protocol-relative
+  std::string image_url;  ///< itemImgUrl, a thumbnail
+  std::string price;      ///< itemPriceText, the unit price
+  std::int64_t quantity = 1;
+  /// skuAttrs as (name, text) pairs; empty for a line without options.
+  std::vector<std::pair<std::string, std::string>> options;
+
+  friend bool operator==(const ListedLine&, const ListedLine&) = default;
+};
+
+/// One order of the order list.
+struct ListedOrder {
+  std::string id;          ///< orderId, the string (never the number of utParams)
+  std::string date;        ///< orderDateText, such as "Aug 28, 2026"
+  std::string status;      ///< statusText
+  std::string total;       ///< totalPriceText; empty on the old orders that lack it
+  std::string store_name;  ///< storeName, the seller's text
+  std::string store_url;   ///< storePageUrl, usually protocol-relative
+  std::vector<ListedLine> lines;
+
+  friend bool operator==(const ListedOrder&, const ListedOrder&) = default;
+};
+
+/// What a capture holds.
+struct OrderListCapture {
+  int replies = 0;           ///< order-list replies found, refused ones included
+  int answered = 0;          ///< of them, the successful ones
+  int pages = 0;             ///< successful replies that gave at least one order not seen before
+  bool reaches_end = false;  ///< a successful reply is the list's last page ("hasMore" not true)
+  /// Newest first: the first reply first, each in its list order, an order seen twice kept
+  /// where it was first seen.
+  std::vector<ListedOrder> orders;
+
+  friend bool operator==(const OrderListCapture&, const OrderListCapture&) = default;
+};
+
+/// Reads a HAR (Chrome, Edge, Firefox) or the text of one reply (JSON or JSONP), with or without
+/// a UTF-8 byte order mark. Any text is accepted: one that holds no order-list reply gives a
+/// capture with `replies` 0. The text is parsed in place, hence taken by value.
+OrderListCapture ReadOrderListCapture(std::string text);
+
+/// Adds the replies of `later` after those of `capture`, as if they had been read in one text.
+void AppendCapture(OrderListCapture& capture, const OrderListCapture& later);
+
+/// One reply that holds the orders of `capture` in their order and says whether the list was
+/// read to its end: all a later build needs, and nothing of the shopper's session.
+/// ReadOrderListCapture gives back the same orders and the same end of the list.
+std::string StoredCaptureText(const OrderListCapture& capture);
+
+/// True when `text` names the order-list API anywhere (today's page source does, without a
+/// reply).
+bool MentionsOrderListApi(std::string_view text);
+
+}  // namespace ordertable

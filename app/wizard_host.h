@@ -63,7 +63,7 @@ class WizardHost {
   virtual void StopPollTimer() = 0;
 
   // Clipboard.
-  /// The clipboard's text (all bytes but the terminating NUL); empty when there is none.
+  /// The clipboard's text in UTF-8, up to its terminating NUL; empty when there is none.
   virtual std::string ReadClipboardText() = 0;
   virtual void EmptyClipboard() = 0;
   /// Delivers the page-ready notification to the dialog; returns after it was handled.

@@ -14,7 +14,7 @@ source scripts/packages.sh
 source scripts/wine-fonts.sh
 
 ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  wine wine64 fonts-wine xvfb xauth xdotool imagemagick
+  wine wine64 fonts-wine xvfb xauth xdotool imagemagick xclip
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}
 artifacts=$root/artifacts/windows-e2e

@@ -143,22 +143,43 @@ void CheckText(const std::string& actual, const std::string& expected, const std
   CheckEqual(Escaped(actual), Escaped(expected), what);
 }
 
-// Saves the whole screen as NN-name.png, through the Unix `import` that Wine can start.
-void Screenshot(const std::string& name) {
-  if (options.artifacts.empty()) return;
+// Starts a Unix program through Wine and waits for it; its exit status, or -1 when this does
+// not run under Wine.
+int RunUnixProgram(std::vector<std::string> args) {
   using Spawn = int (*)(char* const argv[], int wait);
   static const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+  if (!spawn) return -1;
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), 1);
+}
+
+// The Unix path of a file, through Wine's own mapping; empty when not under Wine.
+std::string UnixPathOf(const fs::path& path) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  static const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_name) return {};
+  char* name = unix_name(path.wstring().c_str());
+  if (!name) return {};
+  std::string unix_path = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return unix_path;
+}
+
+// Saves the whole screen as NN-name.png, through the Unix `import` that Wine can start.
+void Screenshot(const std::string& name) {
+  if (options.artifacts.empty()) return;
   char number[8];
   std::snprintf(number, sizeof number, "%02d-", ++shots);
   const std::string file = options.artifacts + "/" + number + name + ".png";
-  if (!spawn) {
+  const int status = RunUnixProgram({"import", "-window", "root", file});
+  if (status == -1) {
     std::printf("  (no screenshot %s: not running under Wine)\n", file.c_str());
     return;
   }
-  std::string args[] = {"import", "-window", "root", file};
-  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
-  const int status = spawn(argv, 1);
   std::printf("  shot %s%s\n", file.c_str(), status == 0 ? "" : " (failed)");
 }
 
@@ -288,12 +309,26 @@ bool FocusBrowser() {
   return WaitUntil([] { return GetForegroundWindow() == browser; }, 5000);
 }
 
+// As a browser copies: the page's text as Unicode text.
 void PutOnClipboard(const std::string& text) {
   Check(ordertable::WriteClipboardText(browser, text),
-        "the clipboard takes " + std::to_string(text.size()) + " bytes");
+        "the clipboard takes " + std::to_string(text.size()) + " bytes as Unicode text");
 }
 
-bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+// As a browser on Linux copies: UTF-8 text on the X clipboard, which Wine hands on to Windows
+// programs. xclip stays in the background and serves it until another program takes the
+// clipboard; its output goes nowhere, so it does not hold the driver's output open.
+void PutOnXClipboard(const std::string& text) {
+  const fs::path file = options.work.parent_path() / "e2e-x-clipboard.txt";
+  std::ofstream(file, std::ios::binary) << text;
+  const std::string unix_path = UnixPathOf(file);
+  const int status = RunUnixProgram(
+      {"sh", "-c", "xclip -selection clipboard -i \"$0\" </dev/null >/dev/null 2>&1", unix_path});
+  Check(!unix_path.empty() && status == 0,
+        "xclip puts " + std::to_string(text.size()) + " bytes of UTF-8 on the X clipboard");
+}
+
+bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
 
 // ---------------------------------------------------------------------------------------------
 // The program under test.
@@ -498,13 +533,20 @@ void CloseWithTheCloseBox(Program& program) {
 // ---------------------------------------------------------------------------------------------
 // Steps shared by the runs.
 
+enum class Clipboard { kWindows, kX };
+
 // Copies one page in the "browser" and waits until the program has taken it: the status then
 // shows `status_after`.
 void CopyPage(Program& program, const PageSpec& page, const std::string& status_after,
-              const std::string& shot_while_treating = "") {
+              const std::string& shot_while_treating = "",
+              Clipboard clipboard = Clipboard::kWindows) {
   const int ctrl_w_before = ctrl_w_count;
   Check(FocusBrowser(), "the browser window is in front");
-  PutOnClipboard(BuildPageSource(page));
+  if (clipboard == Clipboard::kX) {
+    PutOnXClipboard(BuildPageSource(page));
+  } else {
+    PutOnClipboard(BuildPageSource(page));
+  }
   const bool taken = program.WaitForStatus("TREATING ORDERS");
   Check(taken, "page " + std::to_string(page.page) + "/" + std::to_string(page.total_pages) +
                    " is noticed on the clipboard");
@@ -529,6 +571,17 @@ void CheckCachedPage(const PageSpec& page) {
                                              std::to_string(content.size()) + " bytes");
 }
 
+// The titles and store names of the document's rows are the UTF-8 bytes of the page's.
+void CheckRowTexts(const std::string& document, const std::vector<TestOrder>& orders) {
+  for (const TestOrder& order : orders) {
+    const ordertable::OrderRow row = ordertable::test::ExpectedRow(order);
+    Check(document.find(row.description) != std::string::npos &&
+              document.find(row.store) != std::string::npos,
+          "the row of " + order.id + " holds \"" + order.products.front().title + "\" of \"" +
+              order.store_name + "\"");
+  }
+}
+
 void EnterCapture(Program& program, int first_button) {
   Check(program.Click(first_button), "press the first step's forward button");
   Check(program.WaitForLabel(kAdviceText), "the advice step");
@@ -547,6 +600,34 @@ void WaitForResult(Program& program) {
 
 std::vector<PageSpec> Pages(int count, std::int64_t first_id, int per_page) {
   return SplitIntoPages(MakeOrders(count, first_id, 7), per_page);
+}
+
+// Titles and store names in the scripts a shopper meets: CJK, Cyrillic, Greek, emoji (beyond
+// the 16-bit range), accents, dashes, quotes and the trade mark sign, given to every order.
+std::vector<PageSpec> WithTextsOfManyScripts(std::vector<PageSpec> pages) {
+  static const char* const kTitles[] = {
+      "\xE8\x93\x9D\xE7\x89\x99\xE8\x80\xB3\xE6\x9C\xBA TWS \xF0\x9F\x8E\xA7 "
+      "\xE2\x80\x93 caf\xC3\xA9",
+      "\xD0\x97\xD0\xB0\xD1\x80\xD1\x8F\xD0\xB4\xD0\xBD\xD0\xBE\xD0\xB5 "
+      "\xD1\x83\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xB9\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE "
+      "USB \xE2\x80\x93 3A \xF0\x9F\x94\x8C",
+      "\xCE\x98\xCE\xAE\xCE\xBA\xCE\xB7 \xC3\xA9t\xC3\xA9 \xC3\xBC\xE2\x84\xA2 "
+      "\xE2\x80\x9CPro\xE2\x80\x9D \xF0\x9F\x98\x80",
+  };
+  static const char* const kStores[] = {
+      "\xE4\xB8\x80\xE5\x8F\xB7 Fashion Store \xE2\x80\x93 \xE5\xAE\x98\xE6\x96\xB9",
+      "\xD0\x9C\xD0\xB0\xD0\xB3\xD0\xB0\xD0\xB7\xD0\xB8\xD0\xBD \xE2\x84\x96 1",
+      "Caf\xC3\xA9 \xF0\x9F\x8F\xA0 Store",
+  };
+  std::size_t n = 0;
+  for (PageSpec& page : pages) {
+    for (TestOrder& order : page.orders) {
+      order.products.front().title = kTitles[n % std::size(kTitles)];
+      order.store_name = kStores[n % std::size(kStores)];
+      ++n;
+    }
+  }
+  return pages;
 }
 
 std::vector<TestOrder> OrdersOf(const std::vector<PageSpec>& pages, int first, int last) {
@@ -662,8 +743,8 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Check(!ClipboardHoldsText(), "the clipboard was emptied");
   Check(!Exists(CachedPage(3)) && !Exists(CachedPage(2)), "no cached page file was written");
 
-  Step("Pages 2 and 3 of 3, then the build");
-  CopyPage(program, pages[1], Expected(3, 3));
+  Step("Page 2 of 3 through the X clipboard, page 3 of 3, then the build");
+  CopyPage(program, pages[1], Expected(3, 3), "", Clipboard::kX);
   CheckCachedPage(pages[1]);
   CopyPage(program, pages[2], "GENERATING TABLE");
   CheckCachedPage(pages[2]);
@@ -677,6 +758,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Check(!program.Has(kCaptureCancel) && !program.Has(kStatus) && !program.Has(kFirstDot),
         "the capture controls are gone");
   CheckDocumentRows(ReadFile(Document()), orders, "the new document");
+  CheckRowTexts(ReadFile(Document()), orders);
   Check(!Exists(Backup()), "no backup for a new table");
   Screenshot("generated");
 
@@ -884,9 +966,10 @@ int main(int argc, char** argv) {
   PrepareWorkFolder();
   StartBrowser();
 
-  // Twelve orders on three pages; twelve others on four pages, then the same list at nine
-  // per page (three pages); the update list puts five new orders before those twelve.
-  const std::vector<PageSpec> first_list = Pages(12, 8012000000000000, 4);
+  // Twelve orders on three pages, their titles and store names in many scripts; twelve others
+  // on four pages, then the same list at nine per page (three pages); the update list puts
+  // five new orders before those twelve.
+  const std::vector<PageSpec> first_list = WithTextsOfManyScripts(Pages(12, 8012000000000000, 4));
   const std::vector<PageSpec> second_list = Pages(12, 8012000000000100, 3);
   const std::vector<PageSpec> second_list_longer_pages = Pages(12, 8012000000000100, 5);
   const std::vector<PageSpec> update_list = Pages(17, 8012000000000095, 4);

@@ -88,7 +88,8 @@ class WizardHost {
   virtual void OpenDocument(const std::string& file_name) = 0;
   /// Opens a file explorer window with the document selected.
   virtual void ShowInExplorer(const std::string& file_name) = 0;
-  /// Sends a key script to the window that has the keyboard focus.
+  /// Sends a key script to the window that has the keyboard focus; returns once that window
+  /// has read the keys, or after a quarter of a second at most.
   virtual void SendKeys(const std::string& script) = 0;
   /// Waits without handling any event.
   virtual void Wait(int milliseconds) = 0;

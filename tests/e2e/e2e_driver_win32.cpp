@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -245,19 +246,39 @@ void CheckDocumentRows(const std::string& document, const std::vector<TestOrder>
 }
 
 // ---------------------------------------------------------------------------------------------
-// The browser stand-in: a window on a thread of its own, counting the Ctrl+W it receives.
+// The browser stand-in: a window on a thread of its own that logs the key messages it reads
+// and counts the Ctrl+W among them. Like a browser busy with a large page source, it takes its
+// time over each key message, so keys that the program does not wait for are lost.
 
+constexpr DWORD kBrowserMsPerKey = 15;
 std::atomic<int> ctrl_w_count{0};
+std::mutex key_log_mutex;
+std::string key_log;  // "Ctrl down, W down, W up, Ctrl up, " for one Ctrl+W
 HWND browser = nullptr;
+
+std::string KeyLog() {
+  const std::lock_guard<std::mutex> lock(key_log_mutex);
+  return key_log;
+}
 
 LRESULT CALLBACK BrowserProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_KEYDOWN:
-      if (wparam == 'W' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+    case WM_KEYUP: {
+      const std::string key = wparam == VK_CONTROL ? "Ctrl"
+                              : wparam == 'W'      ? "W"
+                                                   : "key " + std::to_string(wparam);
+      {
+        const std::lock_guard<std::mutex> lock(key_log_mutex);
+        key_log += key + (message == WM_KEYDOWN ? " down, " : " up, ");
+      }
+      if (message == WM_KEYDOWN && wparam == 'W' && (GetKeyState(VK_CONTROL) & 0x8000)) {
         ++ctrl_w_count;
         InvalidateRect(window, nullptr, TRUE);
       }
+      Sleep(kBrowserMsPerKey);
       return 0;
+    }
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(window, &paint);
@@ -326,6 +347,14 @@ void PutOnXClipboard(const std::string& text) {
       {"sh", "-c", "xclip -selection clipboard -i \"$0\" </dev/null >/dev/null 2>&1", unix_path});
   Check(!unix_path.empty() && status == 0,
         "xclip puts " + std::to_string(text.size()) + " bytes of UTF-8 on the X clipboard");
+}
+
+// The browser read exactly one Ctrl+W, as its four key messages, since `keys_before` (the
+// key log's length then).
+void CheckOneCtrlW(int ctrl_w_before, std::size_t keys_before) {
+  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckEqual(KeyLog().substr(keys_before), std::string("Ctrl down, W down, W up, Ctrl up, "),
+             "its key messages");
 }
 
 bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
@@ -541,6 +570,7 @@ void CopyPage(Program& program, const PageSpec& page, const std::string& status_
               const std::string& shot_while_treating = "",
               Clipboard clipboard = Clipboard::kWindows) {
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   if (clipboard == Clipboard::kX) {
     PutOnXClipboard(BuildPageSource(page));
@@ -559,7 +589,7 @@ void CopyPage(Program& program, const PageSpec& page, const std::string& status_
     if (in_front) Screenshot(shot_while_treating);
   }
   Check(program.WaitForStatus(status_after), "the status line then reads \"" + status_after + "\"");
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Check(!ClipboardHoldsText(), "the clipboard was emptied");
   Check(GetForegroundWindow() == program.dialog(), "the dialog came back in front");
 }
@@ -734,12 +764,13 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
 
   Step("Page 3 of 3 out of turn");
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(pages[2]));
   Check(program.WaitForStatus("Error: wrong page"), "status \"Error: wrong page\"");
   Screenshot("wrong-page");
   Check(program.WaitForStatus(Expected(2, 3)), "then again \"" + Expected(2, 3) + "\"");
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Check(!ClipboardHoldsText(), "the clipboard was emptied");
   Check(!Exists(CachedPage(3)) && !Exists(CachedPage(2)), "no cached page file was written");
 
@@ -835,6 +866,8 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
 
   Step("Fast re-build after switching to fewer pages");
   EnterCapture(program, kIntroNext);
+  const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(three_pages[0]));
   HWND box = nullptr;
@@ -862,6 +895,7 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
             "the generated text for the three cached pages");
   CheckDocumentRows(ReadFile(Document()), orders, "the rebuilt document");
   CheckCachedPage(four_pages[2]);
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Screenshot("fast-rebuilt");
 
   Step("Esc in the result step");
@@ -883,6 +917,7 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
   CheckCachedPage(pages[0]);
 
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(pages[1]));
   const bool building = program.WaitForStatus("UPDATING TABLE");
@@ -900,7 +935,7 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
                         &ignored);
   }
   WaitForResult(program);
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   CheckCachedPage(pages[1]);
   Check(!Exists(CachedPage(3)), "no third page was asked for");
   CheckText(program.Label(), UpdatedText(new_orders), "the updated text");
@@ -978,6 +1013,12 @@ int main(int argc, char** argv) {
   CancelAndFastRebuildRun(second_list, second_list_longer_pages);
   UpdateRun(update_list, 5, OrdersOf(second_list, 1, 3));
   EscapeRun();
+
+  std::string every_ctrl_w;
+  for (int i = 0; i < ctrl_w_count; ++i) every_ctrl_w += "Ctrl down, W down, W up, Ctrl up, ";
+  Check(ctrl_w_count == 10 && KeyLog() == every_ctrl_w,
+        "the browser read " + std::to_string(ctrl_w_count) +
+            " Ctrl+W, one per page taken or refused, and no other key message");
 
   std::printf("%d checks, %d failed\n", checks, failures);
   PostMessageA(browser, WM_CLOSE, 0, 0);

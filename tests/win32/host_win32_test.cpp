@@ -177,7 +177,7 @@ TEST_F(SendKeysTest, WaitsAQuarterOfASecondAtMostForAWindowThatDoesNotRead) {
   KeyReader reader(0, /*held=*/true);
   const DWORD elapsed = SendCloseTab(reader);
   EXPECT_GE(elapsed, 240u);
-  EXPECT_LE(elapsed, 450u);
+  EXPECT_LE(elapsed, 700u) << "a busy machine may add some";
   EXPECT_EQ(reader.Log(), "");
   reader.LetGo();
   for (int i = 0; i < 100 && reader.Log() != kCloseTabKeys; ++i) Sleep(10);

@@ -1,20 +1,57 @@
 #include "app/clipboard_win32.h"
 
-#include <cstring>
+#include <climits>
+#include <string_view>
 
 #include "app/handles_win32.h"
 
 namespace ordertable {
+namespace {
+
+// The text of a clipboard block: its code units up to the terminating NUL. The block may be
+// larger than the text it was allocated for; what follows the NUL is none of the text, and
+// nothing past the block's end is ever read.
+template <typename Unit>
+std::basic_string_view<Unit> TextOfBlock(const GlobalLock& lock) {
+  const std::basic_string_view<Unit> block(static_cast<const Unit*>(lock.data()),
+                                           lock.size() / sizeof(Unit));
+  return block.substr(0, block.find(Unit{0}));
+}
+
+// WideCharToMultiByte turns an unpaired surrogate into U+FFFD and keeps the rest.
+std::string Utf8Of(std::wstring_view text) {
+  if (text.empty() || text.size() > INT_MAX / 3) return {};
+  const int length = static_cast<int>(text.size());
+  std::string utf8(text.size() * 3, '\0');
+  const int written = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(),
+                                          static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+  return utf8;
+}
+
+std::wstring WideOfAnsi(std::string_view text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(text.size(), L'\0');
+  const int written = MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), length);
+  wide.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+  return wide;
+}
+
+}  // namespace
 
 std::string ReadClipboardText(HWND owner) {
   ClipboardSession clipboard(owner);
   if (!clipboard.is_open()) return {};
-  const HANDLE data = GetClipboardData(CF_TEXT);
-  if (!data) return {};
-  GlobalLock lock(data);
-  const SIZE_T size = lock.size();
-  if (size == 0) return {};
-  return std::string(static_cast<const char*>(lock.data()), size - 1);
+  if (const HANDLE unicode = GetClipboardData(CF_UNICODETEXT)) {
+    GlobalLock lock(unicode);
+    return Utf8Of(TextOfBlock<wchar_t>(lock));
+  }
+  if (const HANDLE ansi = GetClipboardData(CF_TEXT)) {
+    GlobalLock lock(ansi);
+    return Utf8Of(WideOfAnsi(TextOfBlock<char>(lock)));
+  }
+  return {};
 }
 
 bool EmptyClipboardOf(HWND owner) {
@@ -23,17 +60,21 @@ bool EmptyClipboardOf(HWND owner) {
 }
 
 bool WriteClipboardText(HWND owner, std::string_view text) {
-  GlobalMemory memory(text.size() + 1);
+  if (text.size() >= INT_MAX) return false;
+  const int length = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  if (units == 0 && length > 0) return false;
+  GlobalMemory memory((static_cast<SIZE_T>(units) + 1) * sizeof(wchar_t));
   {
     GlobalLock lock(memory.get());
     if (!lock.data()) return false;
-    char* bytes = static_cast<char*>(lock.data());
-    std::memcpy(bytes, text.data(), text.size());
-    bytes[text.size()] = '\0';
+    auto* wide = static_cast<wchar_t*>(lock.data());
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide, units);
+    wide[units] = L'\0';
   }
   ClipboardSession clipboard(owner);
   if (!clipboard.is_open() || !EmptyClipboard()) return false;
-  if (!SetClipboardData(CF_TEXT, memory.get())) return false;
+  if (!SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
   memory.Release();  // the clipboard owns the block now
   return true;
 }

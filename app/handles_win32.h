@@ -1,8 +1,8 @@
 #pragma once
 
 // Small owners for the dialog's Win32 objects (GDI objects, icons, the clipboard, global
-// memory), so that every one is released on every path out of a function, exceptions
-// included. Kernel handles have their owner in the file layer.
+// memory, a shared input state), so that every one is released on every path out of a
+// function, exceptions included. Kernel handles have their owner in the file layer.
 
 #include <windows.h>
 
@@ -89,6 +89,29 @@ class ClipboardSession {
 
  private:
   bool open_;
+};
+
+/// Shares the calling thread's input state (focus, key state) with another thread's for a
+/// while: the calling thread then reads the key state as the other thread's windows see it.
+class AttachedInput {
+ public:
+  explicit AttachedInput(DWORD other_thread)
+      : own_thread_(GetCurrentThreadId()),
+        other_thread_(other_thread),
+        attached_(other_thread != 0 && other_thread != own_thread_ &&
+                  AttachThreadInput(own_thread_, other_thread, TRUE) != FALSE) {}
+  AttachedInput(const AttachedInput&) = delete;
+  AttachedInput& operator=(const AttachedInput&) = delete;
+  ~AttachedInput() {
+    if (attached_) AttachThreadInput(own_thread_, other_thread_, FALSE);
+  }
+  /// False when the input could not be shared, or the other thread is this one.
+  bool attached() const { return attached_; }
+
+ private:
+  DWORD own_thread_;
+  DWORD other_thread_;
+  bool attached_;
 };
 
 /// Locks a global memory block for reading or writing and unlocks it.

@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "app/clipboard_win32.h"
 #include "app/dialog_layout_win32.h"
@@ -13,6 +16,8 @@ namespace ordertable {
 namespace {
 
 constexpr SIZE_T kWorkerStackBytes = 1 << 20;
+// How long the dialog waits at most for the window in front to read the keys it was sent.
+constexpr DWORD kKeysReadWithinMs = 250;
 
 // The worker's thread entry. No exception may end a thread, and the exit code must never be
 // 0 or STILL_ACTIVE, which the dialog takes for "still running".
@@ -38,6 +43,35 @@ std::string FullPathOf(const std::string& file_name) {
   if (length == 0 || length >= full.size()) return file_name;
   full.resize(length);
   return full;
+}
+
+// The keys that a batch presses, each once; characters sent as Unicode have no key.
+std::vector<std::uint16_t> PressedKeys(const std::vector<KeyEvent>& events) {
+  std::vector<std::uint16_t> keys;
+  for (const KeyEvent& event : events) {
+    if ((event.flags & (kKeyUp | kKeyUnicode)) != 0) continue;
+    if (std::find(keys.begin(), keys.end(), event.virtual_key) == keys.end()) {
+      keys.push_back(event.virtual_key);
+    }
+  }
+  return keys;
+}
+
+// Waits, at most kKeysReadWithinMs, until one of the keys was seen down and then all of them
+// up again in the key state that `key_state` reads.
+template <typename KeyState>
+void WaitUntilPressedAndReleased(const std::vector<std::uint16_t>& keys, KeyState key_state) {
+  if (keys.empty()) return;
+  const auto any_down = [&] {
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](std::uint16_t key) { return (key_state(key) & 0x8000) != 0; });
+  };
+  bool seen_down = false;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < kKeysReadWithinMs; Sleep(1)) {
+    const bool down = any_down();
+    if (seen_down && !down) return;
+    seen_down = seen_down || down;
+  }
 }
 
 }  // namespace
@@ -138,7 +172,28 @@ void Win32Host::ShowInExplorer(const std::string& file_name) {
   ShellExecuteA(nullptr, "open", "explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void Win32Host::SendKeys(const std::string& script) { SendKeyScript(script); }
+// The keys go to the window in front, whose thread reads them from its input queue in its
+// own time. When the dialog comes back in front, that window loses the keyboard focus and the
+// keys still waiting in its queue are lost: the browser keeps its source tab. So the dialog
+// shares that thread's input state while it sends, and waits until it has seen the keys go
+// down and up there, that is until that thread has read them. Where the state cannot be
+// shared, it waits until the system has taken the keys from the keyboard input.
+void Win32Host::SendKeys(const std::string& script) {
+  const HWND front = GetForegroundWindow();
+  const DWORD front_thread = front ? GetWindowThreadProcessId(front, nullptr) : 0;
+  if (front_thread == GetCurrentThreadId()) {
+    SendKeyScript(script);  // this thread reads them itself, once it handles events again
+    return;
+  }
+  const AttachedInput input(front_thread);
+  const std::vector<std::uint16_t> keys = PressedKeys(SendKeyScript(script));
+  if (input.attached()) {
+    WaitUntilPressedAndReleased(keys, [](int key) { return GetKeyState(key); });
+  } else {
+    WaitUntilPressedAndReleased(keys, [](int key) { return GetAsyncKeyState(key); });
+  }
+}
+
 void Win32Host::Wait(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 void Win32Host::ExitProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 

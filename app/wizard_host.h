@@ -68,7 +68,7 @@ class WizardHost {
   /// it is (a mark of 0 always answers true); `*mark` then stands for the content of now.
   /// Cheap: a text of tens of megabytes is only read when this says it changed.
   virtual bool ClipboardChangedSince(std::uint64_t* mark) = 0;
-  /// The clipboard's text (all bytes but the terminating NUL); empty when there is none.
+  /// The clipboard's text in UTF-8, up to its terminating NUL; empty when there is none.
   virtual std::string ReadClipboardText() = 0;
   virtual void EmptyClipboard() = 0;
   /// Delivers the page-ready notification to the dialog; returns after it was handled.
@@ -93,7 +93,8 @@ class WizardHost {
   virtual void OpenDocument(const std::string& file_name) = 0;
   /// Opens a file explorer window with the document selected.
   virtual void ShowInExplorer(const std::string& file_name) = 0;
-  /// Sends a key script to the window that has the keyboard focus.
+  /// Sends a key script to the window that has the keyboard focus; returns once that window
+  /// has read the keys, or after a quarter of a second at most.
   virtual void SendKeys(const std::string& script) = 0;
   /// Waits without handling any event.
   virtual void Wait(int milliseconds) = 0;

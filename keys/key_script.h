@@ -37,7 +37,7 @@ std::vector<KeyEvent> BuildKeyEvents(std::string_view script, KeyboardLayout& la
 
 /// Sends a key script as keystrokes to the window that has the focus (platform part).
 /// An empty script makes no platform call; any other fetches the layout once and hands
-/// the whole batch, even an empty one, to the platform in a single call.
-void SendKeyScript(std::string_view script);
+/// the whole batch, even an empty one, to the platform in a single call. Returns that batch.
+std::vector<KeyEvent> SendKeyScript(std::string_view script);
 
 }  // namespace ordertable

@@ -40,13 +40,15 @@ INPUT ToInput(const KeyEvent& event) {
 
 }  // namespace
 
-void SendKeyScript(std::string_view script) {
-  if (script.empty()) return;
+std::vector<KeyEvent> SendKeyScript(std::string_view script) {
+  if (script.empty()) return {};
   CurrentKeyboardLayout layout;
+  std::vector<KeyEvent> events = BuildKeyEvents(script, layout);
   std::vector<INPUT> inputs;
-  for (const KeyEvent& event : BuildKeyEvents(script, layout)) inputs.push_back(ToInput(event));
+  for (const KeyEvent& event : events) inputs.push_back(ToInput(event));
   // One call, so the events of a script follow each other in the input stream.
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return events;
 }
 
 }  // namespace ordertable

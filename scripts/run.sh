@@ -13,6 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/packages.sh
+source scripts/wine-fonts.sh
 
 folder=${1:-$root/out}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -43,13 +44,7 @@ if [ ! -f "$prefix/system.reg" ]; then
   echo "Creating the Wine prefix $prefix"
   wineboot -i >/dev/null 2>&1
 fi
-# Debian installs Wine's own fonts where this Wine does not look; without Marlett the caption
-# buttons show letters.
-for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
-  if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$prefix/drive_c/windows/Fonts/$font" ]; then
-    cp "/usr/share/wine/fonts/$font" "$prefix/drive_c/windows/Fonts/"
-  fi
-done
+give_wine_fonts "$prefix"
 
 mkdir -p "$folder"
 cd "$folder"

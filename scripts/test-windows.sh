@@ -11,16 +11,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/packages.sh
+source scripts/wine-fonts.sh
 
 ensure_packages cmake ninja-build googletest rapidjson-dev g++-mingw-w64-x86-64-posix \
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 fonts-wine xvfb xauth xdotool \
-  imagemagick
+  imagemagick xclip
 ensure_web_assets_tools
 
 build_dir=${ORDERTABLE_WINDOWS_BUILD_DIR:-$root/build/windows}
 artifacts=$root/artifacts/windows-e2e
-export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
+default_prefix=$root/build/wine-prefix
+export WINEPREFIX=${WINEPREFIX:-$default_prefix}
 export WINEDEBUG=-all
+# What the tests see must not depend on the machine. Wine takes the fonts it offers, and how it
+# smooths them, from fontconfig: a configuration of the prefix's own, with no font folder,
+# leaves it the fonts in the prefix, whatever the machine or the user has installed or set.
+export FONTCONFIG_FILE=$WINEPREFIX/fonts.conf
+# Wine takes the ANSI code page from the locale: Windows-1252, as on a Western Windows.
+export LC_ALL=C.UTF-8
+# Raised whenever the prefix's set-up below changes, so that an older prefix is made anew.
+prefix_version=2
 # Keeps Wine from writing menu entries and file associations into the desktop's own settings.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 
@@ -52,24 +62,57 @@ export DISPLAY=:$(head -n1 "$display_file")
 rm -f "$display_file"
 echo "display $DISPLAY, prefix $WINEPREFIX"
 
-wine_started=yes
-if [ ! -f "$WINEPREFIX/.ordertable-prefix" ]; then
-  # A full prefix: the .html association that the shell's "open" needs comes with it.
+# A new prefix, set as a new Windows is where it matters to the tests: 96 dots per inch,
+# ClearType, Wine's own fonts, and one virtual desktop, so Wine draws and manages the windows
+# itself as Windows does. Only the prefix's fonts are offered (see FONTCONFIG_FILE above).
+create_test_prefix() {
   mkdir -p "$WINEPREFIX"
+  cat >"$FONTCONFIG_FILE" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><cachedir>$WINEPREFIX/fontconfig-cache</cachedir></fontconfig>
+EOF
+  # A full prefix: the .html association that the shell's "open" needs comes with it.
   wineboot -i >/dev/null 2>&1
-  # One virtual desktop, so Wine draws and manages the windows itself as Windows does.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
-  # Debian installs Wine's own fonts where this Wine does not look: the caption buttons
-  # (Marlett) and the message box font (Tahoma) are given to the prefix.
-  for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
-    if [ -f "/usr/share/wine/fonts/$font" ]; then
-      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-    fi
-  done
+  give_wine_fonts "$WINEPREFIX"
+  cat >"$WINEPREFIX/ordertable-settings.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"FontSmoothing"="2"
+"FontSmoothingType"=dword:00000002
+"FontSmoothingGamma"=dword:00000578
+"FontSmoothingOrientation"=dword:00000001
+"LogPixels"=dword:00000060
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts]
+"LogPixels"=dword:00000060
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1280x800"
+EOF
+  wine regedit /S "$(windows_path "$WINEPREFIX/ordertable-settings.reg")" >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  touch "$WINEPREFIX/.ordertable-prefix"
+  echo "$prefix_version" >"$WINEPREFIX/.ordertable-prefix"
+}
+
+wine_started=yes
+if [ "$(cat "$WINEPREFIX/.ordertable-prefix" 2>/dev/null)" != "$prefix_version" ]; then
+  if [ -e "$WINEPREFIX/system.reg" ]; then
+    # Fonts and settings that an older prefix took from the machine stay in its registry.
+    if [ "$WINEPREFIX" != "$default_prefix" ]; then
+      echo "$WINEPREFIX was not set up by this version of the script; give a new folder" >&2
+      exit 1
+    fi
+    echo "Setting up the Wine prefix anew"
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
+  create_test_prefix
 fi
 # Wine's helper processes inherit the output of the program that starts them and keep it
 # open: started here with their output going nowhere, they do not hold CTest's pipes.

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -143,22 +144,43 @@ void CheckText(const std::string& actual, const std::string& expected, const std
   CheckEqual(Escaped(actual), Escaped(expected), what);
 }
 
-// Saves the whole screen as NN-name.png, through the Unix `import` that Wine can start.
-void Screenshot(const std::string& name) {
-  if (options.artifacts.empty()) return;
+// Starts a Unix program through Wine and waits for it; its exit status, or -1 when this does
+// not run under Wine.
+int RunUnixProgram(std::vector<std::string> args) {
   using Spawn = int (*)(char* const argv[], int wait);
   static const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+  if (!spawn) return -1;
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), 1);
+}
+
+// The Unix path of a file, through Wine's own mapping; empty when not under Wine.
+std::string UnixPathOf(const fs::path& path) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  static const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_name) return {};
+  char* name = unix_name(path.wstring().c_str());
+  if (!name) return {};
+  std::string unix_path = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return unix_path;
+}
+
+// Saves the whole screen as NN-name.png, through the Unix `import` that Wine can start.
+void Screenshot(const std::string& name) {
+  if (options.artifacts.empty()) return;
   char number[8];
   std::snprintf(number, sizeof number, "%02d-", ++shots);
   const std::string file = options.artifacts + "/" + number + name + ".png";
-  if (!spawn) {
+  const int status = RunUnixProgram({"import", "-window", "root", file});
+  if (status == -1) {
     std::printf("  (no screenshot %s: not running under Wine)\n", file.c_str());
     return;
   }
-  std::string args[] = {"import", "-window", "root", file};
-  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
-  const int status = spawn(argv, 1);
   std::printf("  shot %s%s\n", file.c_str(), status == 0 ? "" : " (failed)");
 }
 
@@ -224,19 +246,39 @@ void CheckDocumentRows(const std::string& document, const std::vector<TestOrder>
 }
 
 // ---------------------------------------------------------------------------------------------
-// The browser stand-in: a window on a thread of its own, counting the Ctrl+W it receives.
+// The browser stand-in: a window on a thread of its own that logs the key messages it reads
+// and counts the Ctrl+W among them. Like a browser busy with a large page source, it takes its
+// time over each key message, so keys that the program does not wait for are lost.
 
+constexpr DWORD kBrowserMsPerKey = 15;
 std::atomic<int> ctrl_w_count{0};
+std::mutex key_log_mutex;
+std::string key_log;  // "Ctrl down, W down, W up, Ctrl up, " for one Ctrl+W
 HWND browser = nullptr;
+
+std::string KeyLog() {
+  const std::lock_guard<std::mutex> lock(key_log_mutex);
+  return key_log;
+}
 
 LRESULT CALLBACK BrowserProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_KEYDOWN:
-      if (wparam == 'W' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+    case WM_KEYUP: {
+      const std::string key = wparam == VK_CONTROL ? "Ctrl"
+                              : wparam == 'W'      ? "W"
+                                                   : "key " + std::to_string(wparam);
+      {
+        const std::lock_guard<std::mutex> lock(key_log_mutex);
+        key_log += key + (message == WM_KEYDOWN ? " down, " : " up, ");
+      }
+      if (message == WM_KEYDOWN && wparam == 'W' && (GetKeyState(VK_CONTROL) & 0x8000)) {
         ++ctrl_w_count;
         InvalidateRect(window, nullptr, TRUE);
       }
+      Sleep(kBrowserMsPerKey);
       return 0;
+    }
     case WM_PAINT: {
       PAINTSTRUCT paint;
       const HDC dc = BeginPaint(window, &paint);
@@ -288,12 +330,34 @@ bool FocusBrowser() {
   return WaitUntil([] { return GetForegroundWindow() == browser; }, 5000);
 }
 
+// As a browser copies: the page's text as Unicode text.
 void PutOnClipboard(const std::string& text) {
   Check(ordertable::WriteClipboardText(browser, text),
-        "the clipboard takes " + std::to_string(text.size()) + " bytes");
+        "the clipboard takes " + std::to_string(text.size()) + " bytes as Unicode text");
 }
 
-bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+// As a browser on Linux copies: UTF-8 text on the X clipboard, which Wine hands on to Windows
+// programs. xclip stays in the background and serves it until another program takes the
+// clipboard; its output goes nowhere, so it does not hold the driver's output open.
+void PutOnXClipboard(const std::string& text) {
+  const fs::path file = options.work.parent_path() / "e2e-x-clipboard.txt";
+  std::ofstream(file, std::ios::binary) << text;
+  const std::string unix_path = UnixPathOf(file);
+  const int status = RunUnixProgram(
+      {"sh", "-c", "xclip -selection clipboard -i \"$0\" </dev/null >/dev/null 2>&1", unix_path});
+  Check(!unix_path.empty() && status == 0,
+        "xclip puts " + std::to_string(text.size()) + " bytes of UTF-8 on the X clipboard");
+}
+
+// The browser read exactly one Ctrl+W, as its four key messages, since `keys_before` (the
+// key log's length then).
+void CheckOneCtrlW(int ctrl_w_before, std::size_t keys_before) {
+  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckEqual(KeyLog().substr(keys_before), std::string("Ctrl down, W down, W up, Ctrl up, "),
+             "its key messages");
+}
+
+bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
 
 // ---------------------------------------------------------------------------------------------
 // The program under test.
@@ -498,13 +562,21 @@ void CloseWithTheCloseBox(Program& program) {
 // ---------------------------------------------------------------------------------------------
 // Steps shared by the runs.
 
+enum class Clipboard { kWindows, kX };
+
 // Copies one page in the "browser" and waits until the program has taken it: the status then
 // shows `status_after`.
 void CopyPage(Program& program, const PageSpec& page, const std::string& status_after,
-              const std::string& shot_while_treating = "") {
+              const std::string& shot_while_treating = "",
+              Clipboard clipboard = Clipboard::kWindows) {
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
-  PutOnClipboard(BuildPageSource(page));
+  if (clipboard == Clipboard::kX) {
+    PutOnXClipboard(BuildPageSource(page));
+  } else {
+    PutOnClipboard(BuildPageSource(page));
+  }
   const bool taken = program.WaitForStatus("TREATING ORDERS");
   Check(taken, "page " + std::to_string(page.page) + "/" + std::to_string(page.total_pages) +
                    " is noticed on the clipboard");
@@ -517,7 +589,7 @@ void CopyPage(Program& program, const PageSpec& page, const std::string& status_
     if (in_front) Screenshot(shot_while_treating);
   }
   Check(program.WaitForStatus(status_after), "the status line then reads \"" + status_after + "\"");
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Check(!ClipboardHoldsText(), "the clipboard was emptied");
   Check(GetForegroundWindow() == program.dialog(), "the dialog came back in front");
 }
@@ -527,6 +599,17 @@ void CheckCachedPage(const PageSpec& page) {
   Check(content == CachedPageText(page), "tmp\\" + CachedPage(page.page).filename().string() +
                                              " holds the cleaned page, " +
                                              std::to_string(content.size()) + " bytes");
+}
+
+// The titles and store names of the document's rows are the UTF-8 bytes of the page's.
+void CheckRowTexts(const std::string& document, const std::vector<TestOrder>& orders) {
+  for (const TestOrder& order : orders) {
+    const ordertable::OrderRow row = ordertable::test::ExpectedRow(order);
+    Check(document.find(row.description) != std::string::npos &&
+              document.find(row.store) != std::string::npos,
+          "the row of " + order.id + " holds \"" + order.products.front().title + "\" of \"" +
+              order.store_name + "\"");
+  }
 }
 
 void EnterCapture(Program& program, int first_button) {
@@ -547,6 +630,34 @@ void WaitForResult(Program& program) {
 
 std::vector<PageSpec> Pages(int count, std::int64_t first_id, int per_page) {
   return SplitIntoPages(MakeOrders(count, first_id, 7), per_page);
+}
+
+// Titles and store names in the scripts a shopper meets: CJK, Cyrillic, Greek, emoji (beyond
+// the 16-bit range), accents, dashes, quotes and the trade mark sign, given to every order.
+std::vector<PageSpec> WithTextsOfManyScripts(std::vector<PageSpec> pages) {
+  static const char* const kTitles[] = {
+      "\xE8\x93\x9D\xE7\x89\x99\xE8\x80\xB3\xE6\x9C\xBA TWS \xF0\x9F\x8E\xA7 "
+      "\xE2\x80\x93 caf\xC3\xA9",
+      "\xD0\x97\xD0\xB0\xD1\x80\xD1\x8F\xD0\xB4\xD0\xBD\xD0\xBE\xD0\xB5 "
+      "\xD1\x83\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xB9\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE "
+      "USB \xE2\x80\x93 3A \xF0\x9F\x94\x8C",
+      "\xCE\x98\xCE\xAE\xCE\xBA\xCE\xB7 \xC3\xA9t\xC3\xA9 \xC3\xBC\xE2\x84\xA2 "
+      "\xE2\x80\x9CPro\xE2\x80\x9D \xF0\x9F\x98\x80",
+  };
+  static const char* const kStores[] = {
+      "\xE4\xB8\x80\xE5\x8F\xB7 Fashion Store \xE2\x80\x93 \xE5\xAE\x98\xE6\x96\xB9",
+      "\xD0\x9C\xD0\xB0\xD0\xB3\xD0\xB0\xD0\xB7\xD0\xB8\xD0\xBD \xE2\x84\x96 1",
+      "Caf\xC3\xA9 \xF0\x9F\x8F\xA0 Store",
+  };
+  std::size_t n = 0;
+  for (PageSpec& page : pages) {
+    for (TestOrder& order : page.orders) {
+      order.products.front().title = kTitles[n % std::size(kTitles)];
+      order.store_name = kStores[n % std::size(kStores)];
+      ++n;
+    }
+  }
+  return pages;
 }
 
 std::vector<TestOrder> OrdersOf(const std::vector<PageSpec>& pages, int first, int last) {
@@ -653,17 +764,18 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
 
   Step("Page 3 of 3 out of turn");
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(pages[2]));
   Check(program.WaitForStatus("Error: wrong page"), "status \"Error: wrong page\"");
   Screenshot("wrong-page");
   Check(program.WaitForStatus(Expected(2, 3)), "then again \"" + Expected(2, 3) + "\"");
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Check(!ClipboardHoldsText(), "the clipboard was emptied");
   Check(!Exists(CachedPage(3)) && !Exists(CachedPage(2)), "no cached page file was written");
 
-  Step("Pages 2 and 3 of 3, then the build");
-  CopyPage(program, pages[1], Expected(3, 3));
+  Step("Page 2 of 3 through the X clipboard, page 3 of 3, then the build");
+  CopyPage(program, pages[1], Expected(3, 3), "", Clipboard::kX);
   CheckCachedPage(pages[1]);
   CopyPage(program, pages[2], "GENERATING TABLE");
   CheckCachedPage(pages[2]);
@@ -677,6 +789,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Check(!program.Has(kCaptureCancel) && !program.Has(kStatus) && !program.Has(kFirstDot),
         "the capture controls are gone");
   CheckDocumentRows(ReadFile(Document()), orders, "the new document");
+  CheckRowTexts(ReadFile(Document()), orders);
   Check(!Exists(Backup()), "no backup for a new table");
   Screenshot("generated");
 
@@ -753,6 +866,8 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
 
   Step("Fast re-build after switching to fewer pages");
   EnterCapture(program, kIntroNext);
+  const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(three_pages[0]));
   HWND box = nullptr;
@@ -780,6 +895,7 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
             "the generated text for the three cached pages");
   CheckDocumentRows(ReadFile(Document()), orders, "the rebuilt document");
   CheckCachedPage(four_pages[2]);
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Screenshot("fast-rebuilt");
 
   Step("Esc in the result step");
@@ -801,6 +917,7 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
   CheckCachedPage(pages[0]);
 
   const int ctrl_w_before = ctrl_w_count;
+  const std::size_t keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
   PutOnClipboard(BuildPageSource(pages[1]));
   const bool building = program.WaitForStatus("UPDATING TABLE");
@@ -818,7 +935,7 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
                         &ignored);
   }
   WaitForResult(program);
-  CheckEqual(ctrl_w_count.load(), ctrl_w_before + 1, "the browser received one Ctrl+W");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   CheckCachedPage(pages[1]);
   Check(!Exists(CachedPage(3)), "no third page was asked for");
   CheckText(program.Label(), UpdatedText(new_orders), "the updated text");
@@ -884,9 +1001,10 @@ int main(int argc, char** argv) {
   PrepareWorkFolder();
   StartBrowser();
 
-  // Twelve orders on three pages; twelve others on four pages, then the same list at nine
-  // per page (three pages); the update list puts five new orders before those twelve.
-  const std::vector<PageSpec> first_list = Pages(12, 8012000000000000, 4);
+  // Twelve orders on three pages, their titles and store names in many scripts; twelve others
+  // on four pages, then the same list at nine per page (three pages); the update list puts
+  // five new orders before those twelve.
+  const std::vector<PageSpec> first_list = WithTextsOfManyScripts(Pages(12, 8012000000000000, 4));
   const std::vector<PageSpec> second_list = Pages(12, 8012000000000100, 3);
   const std::vector<PageSpec> second_list_longer_pages = Pages(12, 8012000000000100, 5);
   const std::vector<PageSpec> update_list = Pages(17, 8012000000000095, 4);
@@ -895,6 +1013,12 @@ int main(int argc, char** argv) {
   CancelAndFastRebuildRun(second_list, second_list_longer_pages);
   UpdateRun(update_list, 5, OrdersOf(second_list, 1, 3));
   EscapeRun();
+
+  std::string every_ctrl_w;
+  for (int i = 0; i < ctrl_w_count; ++i) every_ctrl_w += "Ctrl down, W down, W up, Ctrl up, ";
+  Check(ctrl_w_count == 10 && KeyLog() == every_ctrl_w,
+        "the browser read " + std::to_string(ctrl_w_count) +
+            " Ctrl+W, one per page taken or refused, and no other key message");
 
   std::printf("%d checks, %d failed\n", checks, failures);
   PostMessageA(browser, WM_CLOSE, 0, 0);

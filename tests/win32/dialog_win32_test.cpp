@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -91,6 +92,40 @@ COLORREF PixelOfBitmap(HBITMAP bitmap, int x, int y) {
   SelectObject(dc, previous);
   DeleteDC(dc);
   return colour;
+}
+
+// How the status line's pixels stand to a text colour drawn on the face colour. Whatever
+// smooths the text (grey levels, or ClearType's per-channel levels) mixes the two colours
+// channel by channel, so every channel of a text pixel lies between theirs.
+struct TextPixels {
+  int solid = 0;    // the text colour, or at most a quarter of the way to the face colour
+  int blended = 0;  // a smoothed edge: further towards the face colour
+  int foreign = 0;  // a channel outside the two colours: text in another colour
+};
+
+TextPixels PixelsOfText(HWND control, COLORREF text) {
+  constexpr int kRounding = 8;  // gamma tables and rounding of the blend
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  RECT area;
+  GetClientRect(control, &area);
+  const HDC dc = GetDC(control);
+  TextPixels pixels;
+  for (int y = 0; y < area.bottom; ++y) {
+    for (int x = 0; x < area.right; ++x) {
+      const COLORREF pixel = GetPixel(dc, x, y);
+      if (pixel == face) continue;
+      bool between = true, near_text = true;
+      for (const int shift : {0, 8, 16}) {
+        const int t = (text >> shift) & 0xFF, f = (face >> shift) & 0xFF;
+        const int p = (pixel >> shift) & 0xFF;
+        between = between && p >= std::min(t, f) - kRounding && p <= std::max(t, f) + kRounding;
+        near_text = near_text && std::abs(p - t) <= std::abs(f - t) / 4 + kRounding;
+      }
+      ++(!between ? pixels.foreign : near_text ? pixels.solid : pixels.blended);
+    }
+  }
+  ReleaseDC(control, dc);
+  return pixels;
 }
 
 TEST_F(DialogTest, FrameIsTheFixedPopUpOf320By200CentredInTheWorkArea) {
@@ -263,29 +298,23 @@ TEST_F(DialogTest, PicturesSitOnTheButtonFaceColourAndCanBeSwapped) {
 
 TEST_F(DialogTest, StatusPrintShowsTheTextInItsColourAndAsWindowText) {
   events_.on_init = [&] {
-    dialog_.StatusPrint(RGB(0, 0, 255), "before the status line exists");  // nothing to do
+    const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+    dialog_.StatusPrint(blue, "before the status line exists");  // nothing to do
     dialog_.AddStatusLine(kStatusLine, kStatusPosition);
     EXPECT_EQ(TextOf(kStatusLine), "");
     ShowWindow(Window(), SW_SHOW);
-    dialog_.StatusPrint(RGB(255, 0, 0), "Error: wrong page");
+    dialog_.StatusPrint(red, "Error: wrong page");
     EXPECT_EQ(TextOf(kStatusLine), "Error: wrong page");
 
-    const HDC dc = GetDC(Control(kStatusLine));
-    int red = 0, other = 0;
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    for (int y = 0; y < 24; ++y) {
-      for (int x = 0; x < 110; ++x) {
-        const COLORREF pixel = GetPixel(dc, x, y);
-        if (pixel == RGB(255, 0, 0)) {
-          ++red;
-        } else if (pixel != face) {
-          ++other;
-        }
-      }
-    }
-    ReleaseDC(Control(kStatusLine), dc);
-    EXPECT_GT(red, 40) << "red text on the face colour";
-    EXPECT_EQ(other, 0);
+    const TextPixels as_red = PixelsOfText(Control(kStatusLine), red);
+    EXPECT_EQ(as_red.foreign, 0) << "only red, the face colour and blends of the two";
+    EXPECT_GT(as_red.solid, 40) << "red text, not only smoothed edges";
+    EXPECT_GT(PixelsOfText(Control(kStatusLine), blue).foreign, 40)
+        << "the same pixels are no blue text";
+
+    dialog_.StatusPrint(red, "");
+    const TextPixels cleared = PixelsOfText(Control(kStatusLine), red);
+    EXPECT_EQ(cleared.solid + cleared.blended + cleared.foreign, 0) << "the old text is gone";
     Close();
   };
   Run();

@@ -95,6 +95,21 @@ class LineCounter {
   std::size_t line_ = 1;
 };
 
+// A key comment waiting for the row after it.
+struct Key {
+  std::string id;
+  std::size_t at = 0;
+};
+
+// A row while its cells are read.
+struct Row {
+  std::size_t start = 0;
+  bool has_key = false;
+  std::string order_id;
+  std::vector<std::string_view> cells;
+  bool header_cells_only = true;
+};
+
 class RowReader {
  public:
   explicit RowReader(std::string_view document) : document_(document), lines_(document) {}
@@ -111,18 +126,6 @@ class RowReader {
   }
 
  private:
-  struct Key {
-    std::string id;
-    std::size_t at = 0;
-  };
-  struct Row {
-    std::size_t start = 0;
-    bool has_key = false;
-    std::string order_id;
-    std::vector<std::string_view> cells;
-    bool header_cells_only = true;
-  };
-
   // Takes in the markup at `at` and returns where the scan goes on.
   std::size_t Step(std::size_t at) {
     if (CommentAt(document_, at)) return Comment(at);

@@ -28,7 +28,7 @@ Wizard::Wizard(WizardHost& host, std::filesystem::path folder)
 // Events
 
 void Wizard::OnInit() {
-  update_mode_ = files::IsOrdinaryFile(folder_ / kTableDocument);
+  update_mode_ = TableExists(folder_);
   BuildFirstStep();
 }
 
@@ -119,7 +119,9 @@ void Wizard::OnEraseCommand(int id) {
   if (id != kEraseConfirm && id != kErasePrevious) return;
   host_.RemoveControl(kEraseConfirm);
   host_.RemoveControl(kErasePrevious);
-  if (id == kEraseConfirm) files::RemoveFile(folder_ / kTableDocument);
+  // The table is moved aside, not deleted: until a new table is written, the rows (and the
+  // ratings corrected by hand) live on in the backup, whatever becomes of the capture.
+  if (id == kEraseConfirm) files::Rename(folder_ / kTableDocument, folder_ / kTableBackup);
   update_mode_ = id == kErasePrevious;
   BuildFirstStep();
 }
@@ -283,8 +285,11 @@ void Wizard::CapturePage() {
   ExpectNextPage();
 }
 
+// Offered once a run knows its total and before it has taken a page, and only for cached
+// pages that all belong to this list: pages left by a run over another page size would mix
+// two lists in one table.
 bool Wizard::FastRebuildAccepted() {
-  if (total_pages_ < 1 || CountCachedPages(folder_) < total_pages_) return false;
+  if (captured_pages_ != 0 || !CachedPagesFormOneList(folder_, total_pages_)) return false;
   return host_.AskYesNo(Join(texts::kFastRebuild, std::to_string(total_pages_)) +
                         std::string(texts::kFastRebuildEnd));
 }
@@ -334,6 +339,9 @@ void Wizard::StartBuild(std::string_view caption) {
   if (!LetEventsThrough()) return;
   host_.DisableControl(kCaptureCancel);
   step_ = Step::kBuild;
+  // The build reads the pages of this run, 1 to the last one taken, and nothing that an
+  // earlier run left above them.
+  RemoveCachedPagesAfter(folder_, captured_pages_);
   lit_dot_ = 0;
   StartTimer();
   // Update mode is not changed from here on: the worker reads it.

@@ -68,9 +68,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool t
 // The wizard erases a table only after asking, and updates only one that exists; without a
 // question to ask, the tool refuses instead.
 bool TableStateFits(const std::filesystem::path& folder, bool update, std::ostream& err) {
-  const bool table_exists = files::IsOrdinaryFile(folder / kTableDocument);
-  std::error_code error;
-  if (update && !std::filesystem::exists(folder / kTableDocument, error)) {
+  const bool table_exists = TableExists(folder);
+  if (update && !table_exists) {
     err << "there is no \"" << kTableDocument << "\" to update; leave out --update to build a"
         << " new table\n";
     return false;

@@ -17,6 +17,9 @@ namespace ordertable::files {
 /// True for a file that is neither a folder nor (on Windows) hidden or a system file.
 bool IsOrdinaryFile(const std::filesystem::path& path);
 
+/// True for anything of that name but a folder: hidden and system files included.
+bool IsFile(const std::filesystem::path& path);
+
 /// The whole file as raw bytes, opened without sharing; nothing when it is absent, not an
 /// ordinary file (a folder, a pipe), or cannot be read to its end.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);

@@ -48,6 +48,11 @@ bool IsOrdinaryFile(const std::filesystem::path& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+bool IsFile(const std::filesystem::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   // Without O_NONBLOCK, opening a named pipe in the file's place would wait for a writer
   // forever; on a regular file the flag changes nothing.

@@ -24,6 +24,11 @@ bool IsOrdinaryFile(const std::filesystem::path& path) {
   return (attributes & kNotOrdinary) == 0;
 }
 
+bool IsFile(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   // No sharing: another program may neither write nor delete the file while it is read.
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,

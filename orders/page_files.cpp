@@ -1,8 +1,10 @@
 #include "orders/page_files.h"
 
+#include <optional>
 #include <string>
 
 #include "files/files.h"
+#include "orders/text.h"
 
 namespace ordertable {
 namespace {
@@ -41,15 +43,39 @@ int CountCachedPages(const std::filesystem::path& folder) {
   return count;
 }
 
-bool IsCachedPageName(std::string_view name) {
-  if (name.size() <= kPagePrefix.size() + kPageSuffix.size()) return false;
+// The digits of a cached page file's name; empty when the name is none.
+std::string_view PageNumberOf(std::string_view name) {
+  if (name.size() <= kPagePrefix.size() + kPageSuffix.size()) return {};
   if (!SameIgnoringCase(name.substr(0, kPagePrefix.size()), kPagePrefix) ||
       !SameIgnoringCase(name.substr(name.size() - kPageSuffix.size()), kPageSuffix)) {
-    return false;
+    return {};
   }
   const std::string_view number =
       name.substr(kPagePrefix.size(), name.size() - kPagePrefix.size() - kPageSuffix.size());
-  return number.find_first_not_of("0123456789") == std::string_view::npos;
+  if (number.find_first_not_of("0123456789") != std::string_view::npos) return {};
+  return number;
+}
+
+bool IsCachedPageName(std::string_view name) { return !PageNumberOf(name).empty(); }
+
+bool CachedPagesFormOneList(const std::filesystem::path& folder, std::int64_t total) {
+  if (total < 1 || CountCachedPages(folder) < total) return false;
+  for (int page = 1; page <= total; ++page) {
+    const std::optional<std::string> text = files::ReadWholeFile(CachedPageFile(folder, page));
+    if (!text) return false;
+    const PageCounter counter = ReadPageCounter(*text);
+    if (counter.number != page || counter.total != total) return false;
+  }
+  return true;
+}
+
+void RemoveCachedPagesAfter(const std::filesystem::path& folder, std::int64_t last_page) {
+  const std::filesystem::path cache = folder / kCacheFolder;
+  for (const std::string& name : files::ListOrdinaryFiles(cache)) {
+    const std::string_view number = PageNumberOf(name);
+    if (number.empty()) continue;
+    if (NumericValue(number) > last_page) files::RemoveFile(cache / name);
+  }
 }
 
 bool WriteCachedPage(const std::filesystem::path& folder, int page, std::string_view page_text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -16,6 +17,14 @@ std::string CachedPageName(int page);
 
 /// The number of cached page files that exist consecutively from page 1 (ordinary files only).
 int CountCachedPages(const std::filesystem::path& folder);
+
+/// True when the cached page files 1 to `total` all exist and each one's own page counter
+/// says its number and `total`: the pages of one list, as one capture run stored them.
+bool CachedPagesFormOneList(const std::filesystem::path& folder, std::int64_t total);
+
+/// Deletes the cached page files numbered above `last_page`, so that a build reads pages 1 to
+/// `last_page` and nothing that an earlier capture run left.
+void RemoveCachedPagesAfter(const std::filesystem::path& folder, std::int64_t last_page);
 
 /// True for a name that a build could take for a cached page file: "AE_orders_", digits,
 /// ".html", letter case ignored in the fixed parts, as Windows ignores it in names.

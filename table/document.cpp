@@ -189,6 +189,10 @@ std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings) {
   return document;
 }
 
+bool TableExists(const std::filesystem::path& folder) {
+  return files::IsFile(folder / kTableDocument);
+}
+
 TableKeptIn WhereTableIsKept(const std::filesystem::path& folder) {
   if (files::IsOrdinaryFile(folder / kTableDocument)) return TableKeptIn::kDocument;
   if (files::IsOrdinaryFile(folder / kTableBackup)) return TableKeptIn::kBackup;

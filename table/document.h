@@ -29,6 +29,10 @@ struct TableWriteError {
   TableKeptIn kept_in = TableKeptIn::kDocument;
 };
 
+/// True when `folder` holds a table document: any file of that name but a folder. A hidden
+/// table is still the shopper's table, and a new table must never take its place unasked.
+bool TableExists(const std::filesystem::path& folder);
+
 /// Where the table of `folder` is kept when a write that did not touch it fails: in the
 /// document if there is one, else in a backup left by an erase or an earlier merge.
 TableKeptIn WhereTableIsKept(const std::filesystem::path& folder);

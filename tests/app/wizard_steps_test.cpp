@@ -86,14 +86,18 @@ TEST_F(WizardStepsTest, NoThenPrevAsksTheUpdateQuestionAgain) {
   EXPECT_TRUE(host_.WorkerUpdateMode());
 }
 
-TEST_F(WizardStepsTest, NoThenEraseDeletesTheTableAndStartsANewOne) {
+// Erasing keeps the table as the backup (replacing an older one) until a new table is
+// written: a capture that is then abandoned or fails must not have cost the shopper every row.
+TEST_F(WizardStepsTest, NoThenEraseMovesTheTableToTheBackupAndStartsANewOne) {
   MakeDocument();
+  std::ofstream(folder_ / "AliExpress Orders.bkp") << "an older backup";
   wizard_.OnInit();
   wizard_.OnCommand(kUpdateNo);
   Take();
   wizard_.OnCommand(kEraseConfirm);
   EXPECT_THAT(Take(), ElementsAreArray(Lines{"remove 2003", "remove 2004"} + lines::Intro()));
   EXPECT_FALSE(std::filesystem::exists(Document()));
+  EXPECT_EQ(ReadBytes(folder_ / "AliExpress Orders.bkp"), "<html>existing table</html>");
   wizard_.OnCommand(kIntroNext);
   wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -112,6 +113,86 @@ TEST_F(WizardWalkthroughTest, AnUpdateThatStopsAtThePageWithAKnownOrder) {
   EXPECT_EQ(document, want);
   EXPECT_EQ(ReadBytes(folder_ / "AliExpress Orders.bkp"), old_document);
 }
+
+// A capture run cancelled part way leaves its cached pages; the next run may list the orders
+// over another page size. The table must hold every order once, from the pages of the last
+// run only, and no fast re-build may be offered over pages of two lists.
+struct CancelledRunCase {
+  const char* name;
+  int first_per_page;
+  int first_taken;  // pages the cancelled run took
+  int second_per_page;
+  friend void PrintTo(const CancelledRunCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class CancelledRunTest : public WizardWalkthroughTest,
+                         public ::testing::WithParamInterface<CancelledRunCase> {
+ protected:
+  static bool Asked(const std::vector<std::string>& transcript) {
+    return std::any_of(transcript.begin(), transcript.end(),
+                       [](const std::string& line) { return line.starts_with("ask "); });
+  }
+};
+
+TEST_P(CancelledRunTest, TheTableHoldsEveryOrderOnce) {
+  const CancelledRunCase& c = GetParam();
+  const std::vector<TestOrder> orders = MakeOrders(50, 8012000000000000, 3);
+  wizard_.OnInit();
+  Press(kIntroNext);
+  Press(kAdviceNext);
+  const std::vector<PageSpec> first = SplitIntoPages(orders, c.first_per_page);
+  for (int page = 0; page < c.first_taken; ++page) Copy(first[page]);
+  Press(kCaptureCancel);
+  Press(kIntroNext);
+  Press(kAdviceNext);
+  const std::vector<PageSpec> second = SplitIntoPages(orders, c.second_per_page);
+  for (const PageSpec& page : second) Copy(page);
+  wizard_.OnTimerTick();
+
+  EXPECT_FALSE(Asked(host_.Transcript()));
+  const std::string document = ReadBytes(Document());
+  EXPECT_EQ(document, ExpectedDocument(NumberedRows(orders, Ratings(document))));
+  EXPECT_EQ(host_.MessageText(), want::Generated("50", std::to_string(second.size())));
+  EXPECT_FALSE(std::filesystem::exists(CachedPage(static_cast<int>(second.size()) + 1)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CancelledRunTest,
+    ::testing::Values(CancelledRunCase{"FourOfFivePagesThenThirtyPerPage", 10, 4, 30},
+                      CancelledRunCase{"OneOfTwoPagesThenTenPerPage", 30, 1, 10},
+                      CancelledRunCase{"FourOfFivePagesThenTheSamePages", 10, 4, 10}),
+    [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// The cached pages of one whole list (a run cancelled as its build was starting) may be
+// built again at once; either answer gives every order once, and the question is asked once.
+class CompleteCachedListTest : public WizardWalkthroughTest,
+                               public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CompleteCachedListTest, EitherAnswerGivesEveryOrderOnce) {
+  const std::vector<TestOrder> orders = MakeOrders(50, 8012000000000000, 3);
+  const std::vector<PageSpec> pages = SplitIntoPages(orders, 10);
+  WriteCachedPages(folder_, pages);
+  wizard_.OnInit();
+  Press(kIntroNext);
+  Press(kAdviceNext);
+  const bool yes = GetParam();
+  host_.AnswerNextQuestion(yes);
+  Copy(pages[0]);
+  if (!yes) {
+    for (std::size_t page = 1; page < pages.size(); ++page) Copy(pages[page]);
+  }
+  wizard_.OnTimerTick();
+
+  const std::vector<std::string>& transcript = host_.Transcript();
+  EXPECT_EQ(std::count_if(transcript.begin(), transcript.end(),
+                          [](const std::string& line) { return line.starts_with("ask "); }),
+            1);
+  const std::string document = ReadBytes(Document());
+  EXPECT_EQ(document, ExpectedDocument(NumberedRows(orders, Ratings(document))));
+  EXPECT_EQ(host_.MessageText(), want::Generated("50", "5"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CompleteCachedListTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace ordertable::test

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "tests/table/table_test_support.h"
 
 namespace ordertable {
 namespace {
@@ -15,20 +16,13 @@ namespace fs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              (std::string("ordertable_") + info->test_suite_name() + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_ / "tmp");
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  void Touch(const fs::path& path, const std::string& bytes = "x") {
-    std::ofstream(path, std::ios::binary) << bytes;
+  FilesTest() { fs::create_directory(folder_ / "tmp"); }
+  static void Touch(const fs::path& path, const std::string& bytes = "x") {
+    test::WriteBytes(path, bytes);
   }
 
-  fs::path folder_;
+  test::ScratchFolder scratch_;
+  const fs::path folder_ = scratch_.path();
 };
 
 TEST_F(FilesTest, WholeFileWriteReplacesLongerContentAndKeepsBytes) {

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "spreadsheet/deflate.h"
+
 namespace ordertable {
 namespace {
 
@@ -30,23 +32,24 @@ void Put32(std::string& out, std::uint32_t value) {
   Put16(out, value >> 16);
 }
 
-constexpr std::uint32_t kVersion = 20;            // 2.0: what every reader handles
-constexpr std::uint32_t kStored = 0;              // no compression
+constexpr std::uint32_t kVersion = 20;  // 2.0: what every reader handles
+constexpr std::uint32_t kStored = 0;    // no compression
+constexpr std::uint32_t kDeflated = 8;
 constexpr std::uint32_t kDosTime = 0;             // 00:00:00
 constexpr std::uint32_t kDosDate = (1 << 5) | 1;  // 1980-01-01: the same bytes on every run
 
 // The fields that the local header and the directory entry share, from the version needed
 // to the file name's length.
-void PutCommonFields(std::string& out, std::uint32_t crc, std::uint32_t size,
-                     std::uint32_t name_size) {
+void PutCommonFields(std::string& out, std::uint32_t method, std::uint32_t crc,
+                     std::uint32_t stored_size, std::uint32_t size, std::uint32_t name_size) {
   Put16(out, kVersion);
   Put16(out, 0);  // flags
-  Put16(out, kStored);
+  Put16(out, method);
   Put16(out, kDosTime);
   Put16(out, kDosDate);
   Put32(out, crc);
-  Put32(out, size);  // compressed
-  Put32(out, size);  // uncompressed
+  Put32(out, stored_size);
+  Put32(out, size);
   Put16(out, name_size);
   Put16(out, 0);  // extra field
 }
@@ -76,15 +79,20 @@ void ZipArchive::Add(std::string_view name, std::string_view content) {
   const std::uint32_t size = Narrow(content.size());
   const std::uint32_t name_size = Narrow(name.size());
   const std::uint32_t offset = Narrow(files_.size());
+  const std::string deflated = Deflate(content);
+  // A few bytes of text can come out longer deflated; they are stored as they are.
+  const bool stored = deflated.size() >= content.size();
+  const std::uint32_t method = stored ? kStored : kDeflated;
+  const std::uint32_t stored_size = stored ? size : Narrow(deflated.size());
 
   Put32(files_, 0x04034B50);  // local file header
-  PutCommonFields(files_, crc, size, name_size);
+  PutCommonFields(files_, method, crc, stored_size, size, name_size);
   files_ += name;
-  files_ += content;
+  files_.append(stored ? content : std::string_view(deflated));
 
   Put32(directory_, 0x02014B50);  // central directory entry
   Put16(directory_, kVersion);    // made by: MS-DOS attributes, version 2.0
-  PutCommonFields(directory_, crc, size, name_size);
+  PutCommonFields(directory_, method, crc, stored_size, size, name_size);
   Put16(directory_, 0);  // comment
   Put16(directory_, 0);  // disk
   Put16(directory_, 0);  // internal attributes

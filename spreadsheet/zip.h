@@ -1,7 +1,7 @@
 #pragma once
 
-// Just enough of the zip format for a workbook: files stored whole (not compressed), each
-// with its CRC-32, then the central directory that lists them.
+// Just enough of the zip format for a workbook: files deflated (or stored, when that is
+// shorter), each with its CRC-32, then the central directory that lists them.
 
 #include <cstdint>
 #include <string>

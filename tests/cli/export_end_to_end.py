@@ -123,7 +123,10 @@ def workbook_lines(path):
     """The lines of the workbook's one sheet, each cell as str, float or date; also checks
     that the package is one Excel can open: its parts, relationships and CRCs."""
     with zipfile.ZipFile(path) as workbook:
+        # Reading every part inflates it (the sheet is deflated) and checks its CRC.
         check(workbook.testzip() is None, f"{path}: a part fails its CRC")
+        check(workbook.getinfo("xl/worksheets/sheet1.xml").compress_type == zipfile.ZIP_DEFLATED,
+              f"{path}: the sheet is not deflated")
         names = set(workbook.namelist())
         for part in ("[Content_Types].xml", "_rels/.rels", "xl/workbook.xml",
                      "xl/_rels/workbook.xml.rels", "xl/styles.xml", "xl/worksheets/sheet1.xml"):

@@ -1,5 +1,6 @@
 #include "spreadsheet/deflate.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -11,7 +12,7 @@ constexpr std::size_t kWindow = 32768;
 constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 258;
 constexpr int kMaxProbes = 24;  // earlier places tried per position: speed against size
-constexpr int kHashBits = 15;
+constexpr int kMostHashBits = 15;
 
 constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                                        15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
@@ -83,9 +84,9 @@ void PutMatch(BitWriter& writer, std::size_t length, std::size_t distance) {
   writer.Put(static_cast<std::uint32_t>(distance - kDistanceBase[code]), kDistanceExtra[code]);
 }
 
-std::uint32_t Hash(const unsigned char* at) {
+std::uint32_t Hash(const unsigned char* at, int bits) {
   const std::uint32_t three = at[0] | (at[1] << 8) | (at[2] << 16);
-  return (three * 2654435761u) >> (32 - kHashBits);
+  return (three * 2654435761u) >> (32 - bits);
 }
 
 }  // namespace
@@ -101,11 +102,14 @@ std::string Deflate(std::string_view bytes) {
   const std::size_t size = bytes.size();
   // The latest place of each hash, and for each place the one before with the same hash;
   // places are stored plus one, so that 0 means none.
-  std::vector<std::uint32_t> head(std::size_t{1} << kHashBits, 0);
-  std::vector<std::uint32_t> previous(kWindow, 0);
+  // Small parts get small tables: filling the large ones would cost more than the deflating.
+  int hash_bits = 8;
+  while (hash_bits < kMostHashBits && (std::size_t{1} << hash_bits) < size) ++hash_bits;
+  std::vector<std::uint32_t> head(std::size_t{1} << hash_bits, 0);
+  std::vector<std::uint32_t> previous(std::min(kWindow, std::max<std::size_t>(size, 1)), 0);
   const auto insert = [&](std::size_t at) {
-    const std::uint32_t hash = Hash(data + at);
-    previous[at % kWindow] = head[hash];
+    const std::uint32_t hash = Hash(data + at, hash_bits);
+    previous[at % previous.size()] = head[hash];
     head[hash] = static_cast<std::uint32_t>(at + 1);
   };
 
@@ -115,7 +119,7 @@ std::string Deflate(std::string_view bytes) {
     std::size_t best_distance = 0;
     if (at + kMinMatch <= size) {
       const std::size_t longest = std::min(kMaxMatch, size - at);
-      std::uint32_t candidate = head[Hash(data + at)];
+      std::uint32_t candidate = head[Hash(data + at, hash_bits)];
       for (int probe = 0; probe < kMaxProbes && candidate != 0; ++probe) {
         const std::size_t from = candidate - 1;
         if (at - from > kWindow - 1) break;
@@ -126,7 +130,7 @@ std::string Deflate(std::string_view bytes) {
           best_distance = at - from;
           if (length == longest) break;
         }
-        const std::uint32_t earlier = previous[from % kWindow];
+        const std::uint32_t earlier = previous[from % previous.size()];
         if (earlier >= candidate) break;  // a slot reused by a later place: the chain ends
         candidate = earlier;
       }

@@ -38,6 +38,8 @@ extern const char* const kExitStatusHelp;
 extern const char* const kPageCommandsHelp;
 /// The --help lines of build and import.
 extern const char* const kBuildCommandsHelp;
+/// The --help lines of export.
+extern const char* const kExportCommandHelp;
 
 /// `rows FILE`: the order rows of FILE read as a cached page file (no clean-up), one per line,
 /// the eight fields separated by tabs.
@@ -56,6 +58,11 @@ int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem:
 /// `import [--update] FILE...`: stores saved order-list pages as the cached page files of
 /// `folder`, then builds the table.
 int RunImportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                     std::ostream& out, std::ostream& err);
+
+/// `export [--csv | --xlsx] [FILE]`: writes the orders of the table in `folder` as a CSV file
+/// or an Excel workbook.
+int RunExportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                      std::ostream& out, std::ostream& err);
 
 /// Switches standard output to binary, so that no platform turns LF into CR LF.

@@ -17,6 +17,7 @@ const Command kCommands[] = {
     {"clean", "", RunCleanCommand},
     {"build", kBuildCommandsHelp, RunBuildCommand},
     {"import", "", RunImportCommand},
+    {"export", kExportCommandHelp, RunExportCommand},
 };
 
 void PrintUsage(std::ostream& out) {

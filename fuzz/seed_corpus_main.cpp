@@ -170,6 +170,20 @@ int main(int argc, char** argv) {
   merge.Add(std::string("\x01") + "8012\n<table>\r\n<tbody>\r\n</tbody>\r\n</table>\r\n");
   merge.Add(std::string("\x01") + "8013\n<table><tfoot></tfoot></table>");
 
+  // The same rows and table for the reader, and the table as a shopper's editor left it.
+  SeedWriter read_table(root, "read_table");
+  read_table.Add(merge_input + document);
+  std::string edited = document;
+  for (std::size_t at = edited.find("\r\n"); at != std::string::npos;
+       at = edited.find("\r\n", at)) {
+    edited.replace(at, 2, "\n  ");
+  }
+  read_table.Add(std::string("\x00") + edited);
+  read_table.Add(
+      std::string("\x00") + "<tbody><!--1--><tr><td>1</th><td>2019-3-5</td><td>US $1</td>" +
+      "<td>x</td><td></td><td><a href='//a?b=1&amp;c'>&#61;1+1</a><br><a>B</a></td>" +
+      "<td></td><td>\xE9</td><td><span class='stars'>4,5</span></td></tr><!--2--></table>");
+
   SeedWriter keys(root, "key_events");
   const std::string layout("\x57\x00\x00\x00", 4);
   keys.Add(layout + "{CTRL_D}w{CTRL_U}");
@@ -198,7 +212,8 @@ int main(int argc, char** argv) {
   order_list.Add(std::string("\xFF\x03\x00\x00\x00\x07\x01\x00\x01\x01\x01\x00", 12));
 
   for (const SeedWriter* writer :
-       {&clean_up, &between, &date, &counter, &extract, &overlap, &merge, &keys, &order_list}) {
+       {&clean_up, &between, &date, &counter, &extract, &overlap, &merge, &read_table, &keys,
+        &order_list}) {
     failed = failed || writer->failed();
   }
   return failed ? 1 : 0;

@@ -6,15 +6,15 @@
 #   scripts/fuzz.sh [--seconds N | --runs N] [--build-dir DIR] [TARGET...]
 #
 # Default: 20 seconds per target, every target. Targets: clean_up text_between convert_date
-# page_counter extract_rows overlap merge_rows key_events order_list. The corpus each run grows is kept in
-# DIR/fuzz/corpus/TARGET; an input that breaks a target is saved in DIR/fuzz/findings/TARGET/
-# and the script ends with status 1 once every target has run.
+# page_counter extract_rows overlap merge_rows read_table key_events order_list. The corpus
+# each run grows is kept in DIR/fuzz/corpus/TARGET; an input that breaks a target is saved in
+# DIR/fuzz/findings/TARGET/ and the script ends with status 1 once every target has run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 all_targets=(clean_up text_between convert_date page_counter extract_rows overlap merge_rows
-  key_events order_list)
+  read_table key_events order_list)
 limit=(-max_total_time=20)
 build_dir=build/fuzz
 targets=()
@@ -35,14 +35,14 @@ done
 max_len() {
   case "$1" in
     clean_up) echo 2048 ;;
-    merge_rows|order_list) echo 8192 ;;
+    merge_rows|read_table|order_list) echo 8192 ;;
     *) echo 4096 ;;
   esac
 }
 dictionary() {
   case "$1" in
     clean_up|convert_date|page_counter|extract_rows|overlap) echo fuzz/dict/page.dict ;;
-    merge_rows) echo fuzz/dict/table.dict ;;
+    merge_rows|read_table) echo fuzz/dict/table.dict ;;
     key_events) echo fuzz/dict/keys.dict ;;
     order_list) echo fuzz/dict/order_list.dict ;;
     *) echo "" ;;

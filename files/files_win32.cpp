@@ -30,8 +30,9 @@ bool IsFile(const std::filesystem::path& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-  // No sharing: another program may neither write nor delete the file while it is read.
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  // Another program may neither write nor delete the file while it is read. It may read it:
+  // a virus scanner or an indexer that reads a file just written must not make a build fail.
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||

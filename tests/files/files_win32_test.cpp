@@ -50,17 +50,35 @@ TEST_F(WindowsFilesTest, HiddenAndSystemFilesAreNoCachedPages) {
   }
 }
 
-TEST_F(WindowsFilesTest, AFileOpenForReadingIsNotSharedWithAWriter) {
+// Who else may have a file open while it is read or replaced: only other readers, and only
+// for reading, as a virus scanner that looks at a file just written.
+TEST_F(WindowsFilesTest, OnlyReadersThatShareReadingMayHoldAFileWhileItIsRead) {
   const fs::path path = folder_ / "page.html";
   ASSERT_TRUE(files::WriteFileAtomically(path, {"old"}));
-  // Another reader that shares nothing, as this program's own reads do.
-  UniqueHandle reader(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(reader);
-  EXPECT_EQ(files::ReadWholeFile(path), std::nullopt);
-  EXPECT_FALSE(files::WriteFileAtomically(path, {"new"}));
-  reader.Reset();
-  EXPECT_EQ(files::ReadWholeFile(path), "old");
+  const struct {
+    const char* name;
+    DWORD access;
+    DWORD share;
+    bool readable;
+  } others[] = {
+      {"a reader that shares everything", GENERIC_READ,
+       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
+      {"a reader that shares reading", GENERIC_READ, FILE_SHARE_READ, true},
+      {"a reader that shares nothing", GENERIC_READ, 0, false},
+      {"a writer", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false},
+  };
+  for (const auto& other : others) {
+    SCOPED_TRACE(other.name);
+    UniqueHandle handle(CreateFileW(path.c_str(), other.access, other.share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(files::ReadWholeFile(path),
+              other.readable ? std::optional<std::string>("old") : std::nullopt);
+    // Without FILE_SHARE_DELETE the file cannot be replaced under them.
+    if (!(other.share & FILE_SHARE_DELETE)) {
+      EXPECT_FALSE(files::WriteFileAtomically(path, {"new"}));
+    }
+  }
   EXPECT_TRUE(files::WriteFileAtomically(path, {"new"}));
   EXPECT_EQ(files::ReadWholeFile(path), "new");
 }

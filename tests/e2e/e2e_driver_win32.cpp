@@ -826,10 +826,10 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Screenshot("closed");
 }
 
-// Erase, Cancel after three of four pages, and the fast re-build from those three.
-void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
-                             const std::vector<PageSpec>& three_pages) {
+// Erase, Cancel while the last of four pages blinks, and the fast re-build from those four.
+void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages) {
   Step("Update question, erase confirmation and Prev.");
+  const std::string before = ReadFile(Document());
   Program program;
   Check(program.Start(), "the dialog appears");
   CheckText(program.Label(), kUpdateQuestionText, "the update question");
@@ -848,28 +848,39 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
   Check(program.WaitForLabel(kEraseText), "the erase confirmation");
   Check(program.Click(kErase), "press ERASE");
   Check(program.WaitForLabel(kIntroText), "the intro step");
-  Check(!Exists(Document()), "the document is erased");
+  Check(!Exists(Document()) && ReadFile(Backup()) == before,
+        "the document is moved to the backup, byte for byte");
 
-  Step("Three pages of four, then Cancel");
+  Step("Four pages of four, Cancel while the last one blinks");
   EnterCapture(program, kIntroNext);
   CopyPage(program, four_pages[0], Expected(2, 4));
   CopyPage(program, four_pages[1], Expected(3, 4));
   CopyPage(program, four_pages[2], Expected(4, 4));
-  Check(program.Click(kCaptureCancel), "press Cancel");
+  int ctrl_w_before = ctrl_w_count;
+  std::size_t keys_before = KeyLog().size();
+  Check(FocusBrowser(), "the browser window is in front");
+  PutOnClipboard(BuildPageSource(four_pages[3]));
+  Check(program.WaitForStatus("TREATING ORDERS"), "page 4/4 is noticed on the clipboard");
+  // The page is stored before its dots blink for three seconds; the build would follow.
+  Check(WaitUntil([] { return Exists(CachedPage(4)); }), "its cached page file is written");
+  Check(program.Click(kCaptureCancel), "press Cancel while its dots blink");
   Check(program.WaitForLabel(kIntroText), "back to the intro step");
+  CheckOneCtrlW(ctrl_w_before, keys_before);
   Check(!program.Has(kStatus) && !program.Has(kCopy) && !program.Has(kFirstDot + 3),
         "the capture controls are gone");
   CheckEqual(program.Box(kLabel), ControlBox{8, 8, 304, 160}, "message label, 160 high");
-  Check(Exists(CachedPage(1)) && Exists(CachedPage(2)) && Exists(CachedPage(3)),
-        "the cached pages 1 to 3 stay");
+  Check(Exists(CachedPage(1)) && Exists(CachedPage(2)) && Exists(CachedPage(3)) &&
+            Exists(CachedPage(4)),
+        "the cached pages 1 to 4 stay");
+  Check(!Exists(Document()), "no table was built");
   Screenshot("cancelled");
 
-  Step("Fast re-build after switching to fewer pages");
+  Step("Fast re-build of the cached list");
   EnterCapture(program, kIntroNext);
-  const int ctrl_w_before = ctrl_w_count;
-  const std::size_t keys_before = KeyLog().size();
+  ctrl_w_before = ctrl_w_count;
+  keys_before = KeyLog().size();
   Check(FocusBrowser(), "the browser window is in front");
-  PutOnClipboard(BuildPageSource(three_pages[0]));
+  PutOnClipboard(BuildPageSource(four_pages[0]));
   HWND box = nullptr;
   Check(WaitUntil([&] { return (box = program.MessageBox()) != nullptr && IsWindowVisible(box); }),
         "a message box captioned \"OrderTable\" asks");
@@ -881,7 +892,7 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&question));
-  CheckEqual(question, std::string("Do a fast re-build of the table from 3 pages ?"),
+  CheckEqual(question, std::string("Do a fast re-build of the table from 4 pages ?"),
              "the fast re-build question");
   Check(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDOK),
         "Yes and No buttons");
@@ -890,11 +901,11 @@ void CancelAndFastRebuildRun(const std::vector<PageSpec>& four_pages,
   DWORD_PTR result = 0;
   SendMessageTimeoutA(GetDlgItem(box, IDYES), BM_CLICK, 0, 0, SMTO_NORMAL, kTimeoutMs, &result);
   WaitForResult(program);
-  const std::vector<TestOrder> orders = OrdersOf(four_pages, 1, 3);
-  CheckText(program.Label(), GeneratedText(static_cast<int>(orders.size()), 3),
-            "the generated text for the three cached pages");
+  const std::vector<TestOrder> orders = OrdersOf(four_pages, 1, 4);
+  CheckText(program.Label(), GeneratedText(static_cast<int>(orders.size()), 4),
+            "the generated text for the four cached pages");
   CheckDocumentRows(ReadFile(Document()), orders, "the rebuilt document");
-  CheckCachedPage(four_pages[2]);
+  CheckCachedPage(four_pages[3]);
   CheckOneCtrlW(ctrl_w_before, keys_before);
   Screenshot("fast-rebuilt");
 
@@ -1002,21 +1013,19 @@ int main(int argc, char** argv) {
   StartBrowser();
 
   // Twelve orders on three pages, their titles and store names in many scripts; twelve others
-  // on four pages, then the same list at nine per page (three pages); the update list puts
-  // five new orders before those twelve.
+  // on four pages; the update list puts five new orders before those twelve.
   const std::vector<PageSpec> first_list = WithTextsOfManyScripts(Pages(12, 8012000000000000, 4));
   const std::vector<PageSpec> second_list = Pages(12, 8012000000000100, 3);
-  const std::vector<PageSpec> second_list_longer_pages = Pages(12, 8012000000000100, 5);
   const std::vector<PageSpec> update_list = Pages(17, 8012000000000095, 4);
 
   NewTableRun(first_list);
-  CancelAndFastRebuildRun(second_list, second_list_longer_pages);
-  UpdateRun(update_list, 5, OrdersOf(second_list, 1, 3));
+  CancelAndFastRebuildRun(second_list);
+  UpdateRun(update_list, 5, OrdersOf(second_list, 1, 4));
   EscapeRun();
 
   std::string every_ctrl_w;
   for (int i = 0; i < ctrl_w_count; ++i) every_ctrl_w += "Ctrl down, W down, W up, Ctrl up, ";
-  Check(ctrl_w_count == 10 && KeyLog() == every_ctrl_w,
+  Check(ctrl_w_count == 11 && KeyLog() == every_ctrl_w,
         "the browser read " + std::to_string(ctrl_w_count) +
             " Ctrl+W, one per page taken or refused, and no other key message");
 

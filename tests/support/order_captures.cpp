@@ -341,26 +341,28 @@ struct Entry {
   bool base64 = false;
 };
 
-std::string EntryJson(const Entry& entry, HarFlavour flavour) {
+// `session_token` is empty for a HAR without cookies.
+std::string EntryJson(const Entry& entry, HarFlavour flavour, std::string_view session_token) {
   std::string out = "{";
   if (flavour == HarFlavour::kChrome) {
     Field(out, "_resourceType", entry.resource_type, false);
     RawField(out, "_priority", "\"High\"");
   }
   std::string headers = "[{\"name\":\"accept-language\",\"value\":\"en-US,en;q=0.9\"}";
-  if (flavour == HarFlavour::kFirefox) {
-    // Firefox keeps the shopper's cookies: the program must never store them.
-    headers += ",{\"name\":\"Cookie\",\"value\":\"_m_h5_tk=SECRET-SESSION-TOKEN_1788774073218\"}";
+  std::string cookies = "[";
+  if (!session_token.empty()) {
+    // The shopper's session: the program must never store it.
+    headers +=
+        ",{\"name\":\"Cookie\",\"value\":" + Json("_m_h5_tk=" + std::string(session_token)) + "}";
+    cookies += "{\"name\":\"_m_h5_tk\",\"value\":" + Json(session_token) + "}";
   }
   headers += "]";
+  cookies += "]";
   std::string request = "{";
   Field(request, "method", entry.method, false);
   Field(request, "url", entry.url, false);
   RawField(request, "headers", headers);
-  RawField(request, "cookies",
-           flavour == HarFlavour::kFirefox
-               ? "[{\"name\":\"_m_h5_tk\",\"value\":\"SECRET-SESSION-TOKEN_1788774073218\"}]"
-               : "[]");
+  RawField(request, "cookies", cookies);
   request += "}";
   RawField(out, "request", request);
   std::string content = "{";
@@ -545,9 +547,10 @@ std::string BuildCapture(const CaptureSpec& spec) {
                     "\",\"version\":\"" + (chrome ? "537.36" : "128.0") +
                     "\"},\"pages\":[{\"id\":\"page_1\",\"title\":"
                     "\"https://www.aliexpress.com/p/order/index.html\"}],\"entries\":[";
+  const bool cookies = !chrome || spec.sensitive_data;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i > 0) log.push_back(',');
-    log += EntryJson(entries[i], spec.flavour);
+    log += EntryJson(entries[i], spec.flavour, cookies ? spec.session_token : "");
   }
   log += "]}}";
   std::string har = Indented(log, spec.bom_and_crlf ? "\r\n" : "\n");

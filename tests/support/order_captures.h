@@ -67,6 +67,10 @@ struct CaptureSpec {
   std::size_t size_bytes = 0;
   /// As saved through Notepad: a UTF-8 byte order mark and CR LF line ends.
   bool bom_and_crlf = false;
+  /// Chrome's copy "with sensitive data": the cookies stay in, as Firefox's HAR always keeps them.
+  bool sensitive_data = false;
+  /// The session token in the cookies of a HAR that keeps them.
+  std::string session_token = "SECRET-SESSION-TOKEN_1788774073218";
 };
 
 /// The HAR of `spec`.

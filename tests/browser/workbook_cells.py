@@ -4,9 +4,10 @@ opened with Python's zipfile and ElementTree only, apart from the scripts that w
 
     workbook_cells.py FILE.xlsx
 
-Prints {"sheets": [names], "rows": [[[kind, value], ...], ...]}, one list per row from row 1,
-where kind is "text" (an inline or shared string), "number", "date" (a number whose style
-shows a date; value "YYYY-MM-DD") or "empty". Exits 1 when a part is missing or fails its CRC.
+Prints {"sheets": [names], "deflated": bool, "rows": [[[kind, value], ...], ...]}, one list per
+row from row 1, where kind is "text" (an inline or shared string), "number", "date" (a number
+whose style shows a date; value "YYYY-MM-DD") or "empty"; "deflated" tells whether the sheet
+is compressed. Exits 1 when a part is missing or fails its CRC.
 """
 
 import datetime
@@ -44,6 +45,7 @@ def main(path):
                      "xl/_rels/workbook.xml.rels", "xl/styles.xml", "xl/worksheets/sheet1.xml"):
             if part not in names:
                 sys.exit(f"{path}: no {part}")
+        deflated = book.getinfo("xl/worksheets/sheet1.xml").compress_type == zipfile.ZIP_DEFLATED
         workbook = ET.fromstring(book.read("xl/workbook.xml"))
         styles = ET.fromstring(book.read("xl/styles.xml"))
         sheet = ET.fromstring(book.read("xl/worksheets/sheet1.xml"))
@@ -84,7 +86,7 @@ def main(path):
             else:
                 line[column] = [kind, "".join(cell.itertext())]
     sheets = [sheet.get("name") for sheet in workbook.iter(f"{MAIN}sheet")]
-    json.dump({"sheets": sheets, "rows": rows}, sys.stdout)
+    json.dump({"sheets": sheets, "deflated": deflated, "rows": rows}, sys.stdout)
 
 
 if __name__ == "__main__":

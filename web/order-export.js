@@ -244,7 +244,7 @@
   $.fn.orderExport = function () {
     var table = this[0];
     if (!table || !$.fn.dataTable || !$.fn.dataTable.Buttons) return {};
-    // The extension leaves the parts of the workbook uncompressed: ten times the size.
+    // The extension stores the files inside the workbook uncompressed: ten times the size.
     if (window.JSZip && window.JSZip.defaults) window.JSZip.defaults.compression = 'DEFLATE';
     $(table).children('tbody').children('tr').each(function () {
       var rating = this.cells[8];

@@ -417,7 +417,8 @@ function expectSameAsWorkbook(records, workbook, what) {
       const same = kind === 'number' ? text !== '' && Number(text) === value
         : text === String(value);
       if (!same) {
-        throw new Error(`${where}: ${JSON.stringify(field)}, the workbook has ${JSON.stringify(value)}`);
+        const has = JSON.stringify(value);
+        throw new Error(`${where}: ${JSON.stringify(field)}, the workbook has ${has}`);
       }
       if (r > 0 && c === 0 && text !== '' && !kept) {
         throw new Error(`${where}: the order id ${field} is not kept as text`);
@@ -715,7 +716,10 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
         const from = document.querySelector('h2').getBoundingClientRect();
         const to = document.querySelector('#ae thead').getBoundingClientRect();
         return {
-          x: from.left - 16, y: from.top - 12, width: to.width + 32, height: to.bottom - from.top + 24,
+          x: from.left - 16,
+          y: from.top - 12,
+          width: to.width + 32,
+          height: to.bottom - from.top + 24,
         };
       });
       await page.screenshot({ path: top, clip });

@@ -3,10 +3,13 @@
 # command-line tool from generated order pages, one updated from a HAR of today's order page
 # (rows of both origins), and checks them in headless Chromium
 # (tests/browser/table_document.test.mjs) opened from disk with every host unreachable and no
-# server, then a new table whose addresses hold quotes and markup. Also checks that broken
-# copies of the last document fail, that the assets written beside the table are the staged
-# pinned files byte for byte, and a table built for an asset host (a second build of the
-# tool, served from the staged folder). Screenshots go to artifacts/browser/.
+# server, then a new table whose addresses hold quotes and markup and whose first titles and
+# store start a formula. On each, the spreadsheet buttons are pressed: the saved workbook must
+# hold what `ordertable-cli export --xlsx` gives (amount and currency aside), the CSV and the
+# clipboard the same cells. Also checks that broken copies of the last document (and of the
+# buttons' script) fail, that the assets written beside the table are the staged pinned files
+# byte for byte, and a table built for an asset host (a second build of the tool, served from
+# the staged folder). Screenshots go to artifacts/browser/.
 #
 # Usage: scripts/test-browser.sh [BUILD_DIR]
 #   BUILD_DIR (or ORDERTABLE_BUILD_DIR): a build of the linux preset, default build/linux;
@@ -25,6 +28,7 @@ echo "== Browser test of the table document"
 ensure_native_toolchain
 ensure_packages chromium
 command -v node >/dev/null && command -v npm >/dev/null || ensure_packages nodejs npm
+command -v python3 >/dev/null || ensure_packages python3
 
 # The web packages exactly as locked; npm ci again whenever the lock file changed.
 if [ ! -f web/node_modules/.package-lock.json ] ||
@@ -86,12 +90,19 @@ cp "$work/new/$table" "$work/mixed/"
 (cd "$work/mixed" && "$cli" import --update "$work/today.har")
 
 # The first capture again, with a quote and markup inside the first picture, product and store
-# addresses of page 1: in the table they must stay inside their attributes.
+# addresses of page 1: in the table they must stay inside their attributes. Its first four
+# titles and first store name start a formula, which no export may run.
 cp -r "$work/pages-first" "$work/pages-hostile"
 sed -i -e "0,/_50x50\./s//?v='><script>window.injected=1<\/script>_50x50./" \
   -e "0,/class=\"baobei-name\" href=\"\/\/[^\"]*/s//&' onmouseover='window.injected=2/" \
   -e "0,/class=\"store-url\" href=\"\/\/[^\"]*/s//&'><img src=x onerror='window.injected=3/" \
   "$work/pages-hostile/page_01.html"
+perl -0pi -e '
+  my @titles = ("=HYPERLINK(\"http://attacker.example/\",\"Click\")", "+1+cmd|\x27 /C calc\x27!A0",
+                "-2+3", "\@SUM(1,1)");
+  s{(class="baobei-name"[^>]*>)[^<]*}{@titles ? $1 . shift(@titles) : $&}ge;
+  s{(Store name:</span>\s*<span class="info-body">)[^<]*}{${1}=1+2};
+' "$work/pages-hostile/page_01.html"
 (cd "$work/hostile" && "$cli" import "$work"/pages-hostile/page_*.html)
 
 # A table for an asset host: nothing beside it, its files served from the staged folder.
@@ -102,6 +113,7 @@ if [ -e "$work/hosted/$assets" ]; then
 fi
 
 node tests/browser/table_document.test.mjs \
+  --cli "$cli" \
   --site "$work/site" \
   --artifacts "$repo/artifacts/browser" \
   --doc "new,$((3 * 8)),$work/new/$table" \

@@ -38,7 +38,7 @@ constexpr std::string_view kHostedFonts =
     "<link rel='stylesheet' href='https://fonts.googleapis.com/"
     "css?family=Roboto:300,400,500,700&display=swap'>\r\n";
 
-// From line 17 to line 32: the body up to the opening of the table's body.
+// From line 18 to line 33: the body up to the opening of the table's body.
 constexpr std::string_view kHeadEnd =
     "</head><body>\r\n"
     "<br>\r\n"
@@ -71,13 +71,32 @@ constexpr std::string_view kFooter =
     "<th>Rating</th>\r\n"
     "</tr></tfoot></table></div>\r\n";
 
-// The last three lines: the star plugin, the table's start, the end of the page.
+// The scripts of the table, in the order they build on each other: jQuery, Bootstrap and MDB,
+// DataTables, then the spreadsheet buttons (JSZip, the Buttons extension, its Bootstrap look,
+// its file exports) and the program's own script that fills them with the orders.
+constexpr std::string_view kScripts[] = {
+    "js/jquery.min.js",
+    "js/popper.min.js",
+    "js/bootstrap.min.js",
+    "js/mdb.min.js",
+    "js/addons/datatables.min.js",
+    "js/addons/jszip.min.js",
+    "js/addons/dataTables.buttons.min.js",
+    "js/addons/buttons.bootstrap4.min.js",
+    "js/addons/buttons.html5.min.js",
+    "js/order-export.js",
+};
+
+// The last three lines: the star plugin, the table's start, the end of the page. The start
+// lets the export read each row's key comment and rating before the star bars replace the
+// rating, and goes on without buttons when their script is missing.
 constexpr std::string_view kEnd =
     "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this).html()),"
     "a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));$(this).html(h)"
     "})};</script>\r\n"
-    "<script>$(document).ready(function(){$('span.stars').stars();"
-    "$('#ae').DataTable();$('.dataTables_length').addClass('bs-select');});</script>\r\n"
+    "<script>$(document).ready(function(){"
+    "var o=$.fn.orderExport?$('#ae').orderExport():{};$('span.stars').stars();"
+    "$('#ae').DataTable(o);$('.dataTables_length').addClass('bs-select');});</script>\r\n"
     "</body></html>\r\n";
 
 // Where the head finds the table's own stylesheets, scripts and star picture.
@@ -90,7 +109,7 @@ void AppendStylesheet(std::string& out, const std::string& assets, std::string_v
   out.append("<link rel='stylesheet' href='").append(assets).append(file).append("'>");
 }
 
-// Lines 1 to 32: the head and the table's header row, up to the opening of the body.
+// Lines 1 to 33: the head and the table's header row, up to the opening of the body.
 std::string Head(std::string_view asset_host) {
   const std::string assets = AssetAddress(asset_host);
   std::string head(kHeadStart);
@@ -113,6 +132,8 @@ std::string Head(std::string_view asset_host) {
   head.append("<link href='")
       .append(assets)
       .append("css/addons/datatables.min.css' rel='stylesheet'>\r\n");
+  AppendStylesheet(head, assets, "css/addons/buttons.bootstrap4.min.css");
+  head.append("\r\n");
   head.append("<style>.centered{margin:auto; width: 90%}</style>\r\n");
   head.append("<style>span.stars,span.stars span{font-size:0;display:block;background:url(")
       .append(assets)
@@ -123,12 +144,11 @@ std::string Head(std::string_view asset_host) {
   return head;
 }
 
-// The 19 lines after the last row block: footer row, library scripts, inline scripts.
+// The 24 lines after the last row block: footer row, scripts, inline scripts.
 std::string Tail(std::string_view asset_host) {
   const std::string assets = AssetAddress(asset_host);
   std::string tail(kFooter);
-  for (const char* script : {"js/jquery.min.js", "js/popper.min.js", "js/bootstrap.min.js",
-                             "js/mdb.min.js", "js/addons/datatables.min.js"}) {
+  for (std::string_view script : kScripts) {
     tail.append("<script type='text/javascript' src='")
         .append(assets)
         .append(script)

@@ -1,12 +1,15 @@
 // Opens table documents from disk in headless Chromium with the real web libraries they load
 // and checks that they work as a table: DataTables starts, search, sorting and paging work,
-// the ratings turn into star bars, the fonts load and nothing is logged as an error.
+// the ratings turn into star bars, the fonts load and nothing is logged as an error, and the
+// spreadsheet buttons save and copy the rows the search shows.
 //
 // Usage:
-//   node table_document.test.mjs [--site DIR] [--artifacts DIR] [--mutants]
+//   node table_document.test.mjs --cli PATH [--site DIR] [--artifacts DIR] [--mutants]
 //        --doc LABEL,ROWS,PATH [--doc LABEL,ROWS,PATH ...]
 //
 // --doc        a document to check, with the number of rows it must show.
+// --cli        ordertable-cli: the workbook of its export of each document is what the
+//              workbook of the page's Excel button must hold, its amount and currency aside.
 // --site       the folder whose ae/ subfolder web/stage-assets.sh staged, for documents whose
 //              head names an asset host: it is served on 127.0.0.1 and that host is mapped to it.
 // --artifacts  where the screenshots go (default: artifacts/browser).
@@ -19,12 +22,15 @@
 // marketplace's hosts, may fail to load. For a document served by an asset host, the https
 // hosts it names (marketplace images, icon font, web font) are answered from local files
 // through request routes and every other host resolves to nothing, so the test never touches
-// the network either way. Exits 1 when a check fails; the last line is the summary.
+// the network either way. The files the buttons save are caught as downloads, the clipboard
+// is read back, and the workbooks are opened by workbook_cells.py (zipfile and ElementTree).
+// Exits 1 when a check fails; the last line is the summary.
 
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import { createRequire } from 'node:module';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
@@ -49,11 +55,17 @@ const kAssetFiles = [
   'css/mdb.min.css',
   'css/style.css',
   'css/addons/datatables.min.css',
+  'css/addons/buttons.bootstrap4.min.css',
   'js/jquery.min.js',
   'js/popper.min.js',
   'js/bootstrap.min.js',
   'js/mdb.min.js',
   'js/addons/datatables.min.js',
+  'js/addons/jszip.min.js',
+  'js/addons/dataTables.buttons.min.js',
+  'js/addons/buttons.bootstrap4.min.js',
+  'js/addons/buttons.html5.min.js',
+  'js/order-export.js',
   'stars.png',
 ];
 // The files of the folder beside the table that a page must load besides kAssetFiles.
@@ -76,6 +88,7 @@ function parseArgs(argv) {
   for (let i = 0; i < argv.length; i++) {
     const a = argv[i];
     if (a === '--site') args.site = path.resolve(argv[++i]);
+    else if (a === '--cli') args.cli = path.resolve(argv[++i]);
     else if (a === '--artifacts') args.artifacts = path.resolve(argv[++i]);
     else if (a === '--mutants') args.mutants = true;
     else if (a === '--doc') {
@@ -90,8 +103,9 @@ function parseArgs(argv) {
       });
     } else throw new Error(`unknown argument ${a}`);
   }
-  if (args.docs.length === 0) {
-    throw new Error('usage: table_document.test.mjs [--site DIR] --doc LABEL,ROWS,PATH ...');
+  if (args.docs.length === 0 || !args.cli) {
+    throw new Error(
+      'usage: table_document.test.mjs --cli PATH [--site DIR] --doc LABEL,ROWS,PATH ...');
   }
   return args;
 }
@@ -144,6 +158,7 @@ function readDocument(file) {
     const rating = cells[8] && cells[8].match(/^<span class='stars'>(.*)<\/span>$/);
     const img = cells[4] && cells[4].match(/<img src='([^']*)'[^>]*>/);
     doc.rows.push({
+      id: lines[i].slice(4, -3),
       number: Number(cells[0]),
       date: cells[1],
       text: cells.slice(0, 8).map((c) => cellText(c || '')),
@@ -292,6 +307,143 @@ function startAssetServer(site) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The spreadsheet buttons: what they must give, read apart from the page
+
+const kSheetColumns = ['Order id', 'Date', 'Price', 'Status', 'Product titles', 'Product links',
+  'Options', 'Store', 'Store link', 'Picture link', 'Rating'];
+// The columns of the command's export that the page leaves out.
+const kCommandOnlyColumns = ['Amount', 'Currency'];
+const kExportName = 'AliExpress Orders export';
+
+/// The first sheet of a workbook: rows of [kind, value], kind "text", "number" or "date".
+function workbookCells(file) {
+  const out = execFileSync('python3', [path.join(here, 'workbook_cells.py'), file],
+    { encoding: 'utf8' });
+  const book = JSON.parse(out);
+  // An absent cell and an empty text read alike in a spreadsheet.
+  book.rows = book.rows.map((row) =>
+    row.map(([kind, value]) => (kind === 'empty' ? ['text', ''] : [kind, value])));
+  return book;
+}
+
+const commandSheets = new Map();
+
+/// The lines of the command's workbook export of the table in `file`'s folder, in the page's
+/// columns, by order id.
+function commandSheet(cli, file) {
+  const folder = path.dirname(file);
+  if (commandSheets.has(folder)) return commandSheets.get(folder);
+  const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'ordertable-cli-')), 'export.xlsx');
+  execFileSync(cli, ['export', '--xlsx', out], { cwd: folder, stdio: 'pipe' });
+  const [header, ...lines] = workbookCells(out).rows;
+  fs.rmSync(path.dirname(out), { recursive: true, force: true });
+  const keep = header.map(([, title]) => !kCommandOnlyColumns.includes(title));
+  const byId = new Map();
+  for (const line of lines) {
+    const cells = kSheetColumns.map(() => ['text', '']);
+    line.filter((_, i) => keep[i]).forEach((cell, i) => { cells[i] = cell; });
+    byId.set(cells[0][1], cells);
+  }
+  expectEqual(header.filter((_, i) => keep[i]).map(([, title]) => title), kSheetColumns,
+    "the command's columns");
+  commandSheets.set(folder, byId);
+  return byId;
+}
+
+/// The records of `text`, fields split at `separator`; a field in double quotes may hold the
+/// separator, line breaks and doubled quotes. `lineEnds` lists the ends of the records.
+function parseRecords(text, separator) {
+  const records = [];
+  records.lineEnds = new Set();
+  let record = [], field = '', quoted = false, i = 0;
+  const endField = () => { record.push(field); field = ''; };
+  while (i < text.length) {
+    const c = text[i];
+    if (quoted) {
+      if (c === '"' && text[i + 1] === '"') { field += '"'; i += 2; continue; }
+      if (c === '"') quoted = false;
+      else field += c;
+      i++;
+    } else if (c === '"' && field === '') {
+      quoted = true;
+      i++;
+    } else if (c === separator) {
+      endField();
+      i++;
+    } else if (c === '\r' || c === '\n') {
+      endField();
+      records.push(record);
+      record = [];
+      const end = c === '\r' && text[i + 1] === '\n' ? '\r\n' : c;
+      records.lineEnds.add(end);
+      i += end.length;
+    } else {
+      field += c;
+      i++;
+    }
+  }
+  if (field !== '' || record.length) { endField(); records.push(record); }
+  return records;
+}
+
+/// The text a field of a CSV or the clipboard was written from. A field that a spreadsheet
+/// would run as a formula throws: only ="text" (a string, which keeps ids from turning into
+/// numbers) and text behind an apostrophe may start with one of =, +, - and @.
+function unguarded(field, what) {
+  if (field.startsWith('="') && field.endsWith('"')) {
+    const inner = field.slice(2, -1);
+    if (!/^(?:[^"]|"")*$/.test(inner)) {
+      throw new Error(`${what}: a formula that is no string: ${field}`);
+    }
+    return { text: inner.replace(/""/g, '"'), kept: true };
+  }
+  if (/^[=+\-@\t\r\n\uff1d\uff0b\uff0d\uff20]/.test(field)) {
+    throw new Error(`${what}: a field that runs as a formula: ${JSON.stringify(field)}`);
+  }
+  if (/^'[=+\-@]/.test(field)) return { text: field.slice(1), kept: false };
+  return { text: field, kept: false };
+}
+
+/// Compares the records of a text export with the workbook's lines (header first); order
+/// ids must be kept as text in it.
+function expectSameAsWorkbook(records, workbook, what) {
+  expectEqual(records.length, workbook.length, `${what}: lines`);
+  records.forEach((record, r) => {
+    expectEqual(record.length, kSheetColumns.length, `${what}: fields of line ${r + 1}`);
+    record.forEach((field, c) => {
+      const where = `${what}, line ${r + 1}, ${kSheetColumns[c]}`;
+      const { text, kept } = r === 0 ? { text: field, kept: true } : unguarded(field, where);
+      const [kind, value] = workbook[r][c];
+      const same = kind === 'number' ? text !== '' && Number(text) === value
+        : text === String(value);
+      if (!same) {
+        const has = JSON.stringify(value);
+        throw new Error(`${where}: ${JSON.stringify(field)}, the workbook has ${has}`);
+      }
+      if (r > 0 && c === 0 && text !== '' && !kept) {
+        throw new Error(`${where}: the order id ${field} is not kept as text`);
+      }
+    });
+  });
+}
+
+/// Presses the button and saves the file it downloads into `folder`.
+async function download(page, selector, folder) {
+  const [file] = await Promise.all([page.waitForEvent('download', { timeout: kTimeout }),
+    page.click(selector, { timeout: kTimeout })]);
+  const saved = path.join(folder, file.suggestedFilename());
+  await file.saveAs(saved);
+  return { name: file.suggestedFilename(), file: saved };
+}
+
+/// The rows in the order the table first shows them: by "#" rising, equal numbers in the
+/// order of the document.
+function shownOrder(rows) {
+  return rows.map((r, i) => ({ r, i })).sort((a, b) => a.r.number - b.r.number || a.i - b.i)
+    .map(({ r }) => r);
+}
+
+// ---------------------------------------------------------------------------------------------
 // The checks
 
 function starExpectation(ratingText) {
@@ -371,7 +523,9 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
   const pictureHosts = new Set([doc.imageHost,
     ...doc.rows.map((r) => hostOf(r.thumbnail || '', 'https'))]);
   const folderUrl = pathToFileURL(path.dirname(file)).href + '/';
-  const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
+  const context = await browser.newContext({ viewport: { width: 1280, height: 900 },
+    acceptDownloads: true });
+  await context.grantPermissions(['clipboard-read', 'clipboard-write']);
   if (!offline) {
     const routes = hostRoutes(doc);
     await context.route('**/*', async (route) => {
@@ -556,9 +710,83 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
       fs.mkdirSync(args.artifacts, { recursive: true });
       const out = path.join(args.artifacts, `${label}.png`);
       await page.screenshot({ path: out, fullPage: true });
-      return path.relative(process.cwd(), out);
+      // The buttons above the table, with the table's title and header row.
+      const top = path.join(args.artifacts, `${label}-buttons.png`);
+      const clip = await page.evaluate(() => {
+        const from = document.querySelector('h2').getBoundingClientRect();
+        const to = document.querySelector('#ae thead').getBoundingClientRect();
+        return {
+          x: from.left - 16,
+          y: from.top - 12,
+          width: to.width + 32,
+          height: to.bottom - from.top + 24,
+        };
+      });
+      await page.screenshot({ path: top, clip });
+      return `${path.relative(process.cwd(), out)}, ${path.basename(top)}`;
     }, false);
   }
+
+  // The buttons take the rows the search shows, from every page, sorted as on screen. The
+  // workbook must hold what the command's export holds (two programs, one result), the ids
+  // come from the key comments, and the CSV and the clipboard must give the same cells.
+  await check('spreadsheet buttons', async () => {
+    const buttons = await page.$$eval('.dt-buttons button',
+      (bs) => bs.map((b) => b.textContent.trim()));
+    expectEqual(buttons, ['Copy', 'CSV', 'Excel'], 'buttons above the table');
+    const note = (await page.textContent('.ae-export-note', { timeout: kTimeout })).trim();
+    if (!/rows that the search shows, from all pages/.test(note)) throw new Error(`note "${note}"`);
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'ordertable-buttons-'));
+    try {
+      const byId = commandSheet(args.cli, file);
+      const expected = (rows) => [kSheetColumns.map((t) => ['text', t]),
+        ...rows.map((r) => {
+          if (!byId.has(r.id)) throw new Error(`order ${r.id} is not in the command's export`);
+          return byId.get(r.id);
+        })];
+      const want = expected(shownOrder(doc.rows));
+
+      const excel = await download(page, '.buttons-excel', folder);
+      expectEqual(excel.name, `${kExportName}.xlsx`, 'workbook name');
+      const book = workbookCells(excel.file);
+      expectEqual([book.sheets, book.deflated], [['Orders'], true], 'sheets, and deflated');
+      expectEqual(book.rows.length, want.length, 'workbook lines');
+      book.rows.forEach((line, i) => {
+        if (i > 0 && line[0][0] !== 'text') {
+          throw new Error(`line ${i + 1}: order id ${JSON.stringify(line[0])} is no text`);
+        }
+        expectEqual(line, want[i], `workbook line ${i + 1}`);
+      });
+
+      const csv = await download(page, '.buttons-csv', folder);
+      expectEqual(csv.name, `${kExportName}.csv`, 'CSV name');
+      const bytes = fs.readFileSync(csv.file);
+      expectEqual([...bytes.subarray(0, 3)], [0xef, 0xbb, 0xbf], 'byte order mark');
+      const text = new TextDecoder('utf-8', { fatal: true }).decode(bytes.subarray(3));
+      const records = parseRecords(text, ',');
+      expectEqual([...records.lineEnds], ['\r\n'], 'CSV line ends');
+      expectSameAsWorkbook(records, book.rows, 'CSV');
+
+      await page.evaluate(() => navigator.clipboard.writeText('nothing copied yet'));
+      await page.click('.buttons-copy', { timeout: kTimeout });
+      const copied = await page.evaluate(() => navigator.clipboard.readText());
+      expectSameAsWorkbook(parseRecords(copied, '\t'), book.rows, 'clipboard');
+
+      // With a search, only its rows.
+      const term = pickSearchTerm(doc.rows);
+      const matches = searchMatches(doc.rows, term);
+      await page.fill('#ae_filter input', term, { timeout: kTimeout });
+      const found = await download(page, '.buttons-csv', folder);
+      const searched = parseRecords(fs.readFileSync(found.file, 'utf8').slice(1), ',');
+      await page.fill('#ae_filter input', '');
+      expectEqual(searched.map((r) => r[0]), [kSheetColumns[0],
+        ...shownOrder(matches).map((r) => `="${r.id}"`)], `order ids after searching "${term}"`);
+      return `${want.length - 1} rows in the workbook, the CSV and the clipboard; ` +
+        `${matches.length} for "${term}"`;
+    } finally {
+      fs.rmSync(folder, { recursive: true, force: true });
+    }
+  });
 
   await check('search filters rows', async () => {
     const term = pickSearchTerm(doc.rows);
@@ -639,7 +867,9 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
   return results;
 }
 
-// Broken copies of a good document; the checks must catch each of them.
+// Broken copies of a good document, or of the script of its spreadsheet buttons in the
+// folder beside it (put back afterwards); the checks must catch each of them.
+const kScript = 'js/order-export.js';
 const kMutants = [
   ['star script line removed', (text) => text.replace(/^<script>\$\.fn\.stars=.*\r\n/m, '')],
   ['table id broken', (text) => text.replace("<table id='ae'", "<table id='orders'")],
@@ -649,6 +879,21 @@ const kMutants = [
   ['assets from a host', (text) => text.replaceAll('AliExpress%20Orders%20files/', 'http://localhost/ae/')],
   ['addresses not encoded',
     (text) => text.replace(/%27/g, "'").replace(/%3C/g, '<').replace(/%3E/g, '>')],
+  ['spreadsheet buttons left out',
+    (text) => text.replace("$('#ae').DataTable(o)", "$('#ae').DataTable()")],
+  ['ratings read after the star bars', (text) => text.replace(
+    "var o=$.fn.orderExport?$('#ae').orderExport():{};$('span.stars').stars();",
+    "$('span.stars').stars();var o=$.fn.orderExport?$('#ae').orderExport():{};")],
+  ['order ids written as numbers', null,
+    (js) => js.replace('textCell(kept.id),', 'numberCell(kept.id),')],
+  ['order id column dropped', null,
+    (js) => js.replace("'Order id', ", '').replace('textCell(kept.id),', '')],
+  ['formulas not guarded', null,
+    (js) => js.replace(`return (startsFormula(text) ? "'" : '') + text;`, 'return text;')],
+  ['CSV without byte order mark', null, (js) => js.replace('bom: true', 'bom: false')],
+  // The extension's own guesses: every cell of digits a number, 16-digit order ids included.
+  ['workbook cells as the extension guesses them', null,
+    (js) => js.replace('writeCells(xlsx, lines);', '')],
 ];
 
 async function launch(mapping) {
@@ -720,16 +965,27 @@ async function main() {
 async function checkMutants(browser, args, assets, base, report) {
   const original = fs.readFileSync(base.file, 'latin1');
   const file = path.join(path.dirname(base.file), 'mutant.html');
+  const script = path.join(path.dirname(base.file), 'AliExpress Orders files', kScript);
+  const goodScript = assets ? null : fs.readFileSync(script, 'utf8');
   try {
-    for (const [name, mutate] of kMutants) {
-      const text = mutate(original);
-      if (text === original) {
+    for (const [name, mutate, mutateScript] of kMutants) {
+      const text = mutate ? mutate(original) : original;
+      if (mutateScript) {
+        if (assets) continue;  // the asset host serves the good script only
+        const broken = mutateScript(goodScript);
+        if (broken === goodScript) {
+          report(false, `mutant "${name}": the script has nothing to break`);
+          continue;
+        }
+        fs.writeFileSync(script, broken);
+      } else if (text === original) {
         if (name === 'assets from a host' && assets) continue;  // already served by a host
         report(false, `mutant "${name}": the document has nothing to break`);
         continue;
       }
       fs.writeFileSync(file, text, 'latin1');
       const results = await checkDocument(browser, args, assets, name, file, base.rows, false);
+      if (mutateScript) fs.writeFileSync(script, goodScript);
       const caught = results.filter((r) => !r.ok && !r.detail.startsWith('not run'));
       report(caught.length > 0, caught.length
         ? `mutant "${name}" caught by: ${caught.map((r) => r.name).join(', ')} ` +
@@ -738,6 +994,7 @@ async function checkMutants(browser, args, assets, base, report) {
     }
   } finally {
     fs.rmSync(file, { force: true });
+    if (goodScript !== null) fs.writeFileSync(script, goodScript);
   }
 }
 

@@ -37,15 +37,15 @@ expect 2 "$cli" build
 # A new table of 30 orders from three saved pages.
 expect 0 "$cli" import ../old/page_03.html ../old/page_01.html ../old/page_02.html
 grep -q '^30 row(s) written' "$work/out" || fail "new table: $(cat "$work/out")"
-[ "$(lines "$doc" | wc -l)" = $((51 + 12 * 30)) ] || fail "new table: not 51 + 12 x 30 lines"
-[ "$(grep -c $'\r$' "$doc")" = $((51 + 12 * 30)) ] || fail "new table: a line without CR LF"
+[ "$(lines "$doc" | wc -l)" = $((57 + 12 * 30)) ] || fail "new table: not 57 + 12 x 30 lines"
+[ "$(grep -c $'\r$' "$doc")" = $((57 + 12 * 30)) ] || fail "new table: a line without CR LF"
 [ "$(tail -c 16 "$doc")" = $'</body></html>\r' ] || fail "new table: last line"
 case "$(ratings "$doc")" in
   "4.84 1 2.59 .66 4.37 .12 "*) ;;
   *) fail "new table: ratings $(ratings "$doc")" ;;
 esac
 [ "$(numbers "$doc")" = "$(seq -s ' ' 30 -1 1) " ] || fail "new table: numbers $(numbers "$doc")"
-[ "$(lines "$doc" | sed -n 33p)" = '<!--8012000000000010-->' ] || fail "new table: first key"
+[ "$(lines "$doc" | sed -n 34p)" = '<!--8012000000000010-->' ] || fail "new table: first key"
 cp "$doc" "$work/first.html"
 
 # Never overwritten without --update.
@@ -57,9 +57,9 @@ expect 0 "$cli" import --update ../new/page_01.html ../new/page_02.html
 grep -q '^5 new row(s) added' "$work/out" || fail "update: $(cat "$work/out")"
 grep -q 'page 2 not needed' "$work/err" || fail "update: page 2 was used"
 cmp -s "$bkp" "$work/first.html" || fail "update: the backup is not the previous table"
-[ "$(lines "$doc" | wc -l)" = $((51 + 12 * 35)) ] || fail "update: not 51 + 12 x 35 lines"
-cmp -s <(head -n 32 "$doc") <(head -n 32 "$work/first.html") || fail "update: head changed"
-cmp -s <(tail -n +93 "$doc") <(tail -n +33 "$work/first.html") || fail "update: old rows changed"
+[ "$(lines "$doc" | wc -l)" = $((57 + 12 * 35)) ] || fail "update: not 57 + 12 x 35 lines"
+cmp -s <(head -n 33 "$doc") <(head -n 33 "$work/first.html") || fail "update: head changed"
+cmp -s <(tail -n +94 "$doc") <(tail -n +34 "$work/first.html") || fail "update: old rows changed"
 case "$(ratings "$doc")" in
   "4.84 1 2.59 .66 4.37 "*) ;;
   *) fail "update: ratings $(ratings "$doc")" ;;

@@ -58,7 +58,7 @@ TEST(ReadTableRowsTest, ReadsBackEveryRowThatTheWriterAndTheMergeWrote) {
     EXPECT_EQ(row.number, std::to_string(i < 10 ? 10 - i : 40 - i));
     EXPECT_EQ(row.rating, Stars(sequence[i < 10 ? 30 + i : i - 10]));
     EXPECT_EQ(row.position, i + 1);
-    EXPECT_EQ(row.line, 33 + 12 * i);
+    EXPECT_EQ(row.line, 34 + 12 * i);
   }
 }
 
@@ -135,12 +135,12 @@ TEST(ReadTableRowsTest, NamesTheRowsItCannotReadAndReadsTheOthers) {
   EXPECT_EQ(reading.rows[1].cells, rows[2].row);
   EXPECT_EQ(reading.rows[2].cells, rows[4].row);
   EXPECT_EQ(reading.rows[1].position, 3u);
-  EXPECT_EQ(reading.rows[2].line, 69u);
+  EXPECT_EQ(reading.rows[2].line, 70u);
   ASSERT_EQ(reading.unreadable.size(), 2u);
   EXPECT_EQ(DescribeUnreadableRow(reading.unreadable[0]),
-            "row 2 (#4, order B, line 45): it has 8 cells instead of 9");
+            "row 2 (#4, order B, line 46): it has 8 cells instead of 9");
   EXPECT_EQ(DescribeUnreadableRow(reading.unreadable[1]),
-            "row 4 (order D, line 68): its key comment has no row after it");
+            "row 4 (order D, line 69): its key comment has no row after it");
 }
 
 }  // namespace

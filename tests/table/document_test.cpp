@@ -81,13 +81,13 @@ TEST(RatingGeneratorTest, RatingsStayBetweenZeroAndFourNinetyNineInHundredths) {
 // to that host; either way the layout keeps its lines.
 constexpr const char* kAssetHosts[] = {"", "assets.example.org:8080"};
 
-TEST(NewTableDocumentTest, EmptyRowListGivesTheFiftyOneLineFrame) {
+TEST(NewTableDocumentTest, EmptyRowListGivesTheFiftySevenLineFrame) {
   for (const char* host : kAssetHosts) {
     SCOPED_TRACE(host);
     RatingGenerator ratings;
     const std::string document = NewTableDocument({}, ratings, host);
     EXPECT_EQ(document, ExpectedDocument({}, host));
-    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51);
+    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 57);
     EXPECT_EQ(document.find("<!--"), std::string::npos);
     // No draw was spent on a document without rows.
     EXPECT_EQ(FormatNumber(ratings.NextRating()), kFirstRatings[0]);
@@ -104,7 +104,7 @@ TEST(NewTableDocumentTest, RowsAreNumberedDownToOneWithOneRatingEach) {
                                           {rows[1], "2", kFirstRatings[1]},
                                           {rows[2], "1", kFirstRatings[2]}},
                                          host));
-    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 51 + 12 * 3);
+    EXPECT_EQ(std::count(document.begin(), document.end(), '\n'), 57 + 12 * 3);
     EXPECT_EQ(document.find("<!--"), document.find("<!--8001-->"));
   }
 }

@@ -137,6 +137,7 @@ std::string ExpectedDocument(const std::vector<DocumentRow>& rows, std::string_v
       "<link rel='stylesheet' href='" + assets + "css/mdb.min.css'>",
       "<link rel='stylesheet' href='" + assets + "css/style.css'>",
       "<link href='" + assets + "css/addons/datatables.min.css' rel='stylesheet'>",
+      "<link rel='stylesheet' href='" + assets + "css/addons/buttons.bootstrap4.min.css'>",
       "<style>.centered{margin:auto; width: 90%}</style>",
       "<style>span.stars,span.stars span{font-size:0;display:block;background:url(" + assets +
           "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span"
@@ -160,16 +161,19 @@ std::string ExpectedDocument(const std::vector<DocumentRow>& rows, std::string_v
     text += "<th>" + std::string(heading) + "</th>\r\n";
   }
   text += "</tr></tfoot></table></div>\r\n";
-  for (const char* script : {"jquery.min.js", "popper.min.js", "bootstrap.min.js", "mdb.min.js",
-                             "addons/datatables.min.js"}) {
+  for (const char* script :
+       {"jquery.min.js", "popper.min.js", "bootstrap.min.js", "mdb.min.js",
+        "addons/datatables.min.js", "addons/jszip.min.js", "addons/dataTables.buttons.min.js",
+        "addons/buttons.bootstrap4.min.js", "addons/buttons.html5.min.js", "order-export.js"}) {
     text += "<script type='text/javascript' src='" + assets + "js/" + script + "'></script>\r\n";
   }
   text += Lines({
       "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this)"
       ".html()),a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));"
       "$(this).html(h)})};</script>",
-      "<script>$(document).ready(function(){$('span.stars').stars();$('#ae').DataTable();"
-      "$('.dataTables_length').addClass('bs-select');});</script>",
+      "<script>$(document).ready(function(){var o=$.fn.orderExport?$('#ae').orderExport():{};"
+      "$('span.stars').stars();$('#ae').DataTable(o);$('.dataTables_length').addClass("
+      "'bs-select');});</script>",
       "</body></html>",
   });
   return text;

@@ -9,36 +9,6 @@
 namespace ordertable {
 namespace {
 
-// Length of the valid UTF-8 sequence that starts at `at`; 0 when it is not one (a stray
-// continuation byte, an overlong form, a surrogate, a value above U+10FFFF, a cut sequence).
-std::size_t Utf8Length(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if ((byte(at + k) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 constexpr std::string_view kLinkStart = "<a target='_blank' href='";
 
 // The marketplace's addresses are mostly protocol-relative ("//www..."); on a table opened
@@ -219,7 +189,7 @@ void AppendHtmlText(std::string& out, std::string_view text) {
         out.append("&#39;");
         break;
       default: {
-        const std::size_t length = Utf8Length(text, at);
+        const std::size_t length = Utf8SequenceLength(text.substr(at));
         if (length == 0) {
           out.append("\xEF\xBF\xBD");
         } else if (length == 1 && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)) {

@@ -23,6 +23,14 @@ std::string ConvertDate(std::string_view line);
 /// Saturates at the int64 range instead of overflowing.
 std::int64_t NumericValue(std::string_view text);
 
+/// Length of the well-formed UTF-8 sequence that `text` starts with; 0 when it starts none (a
+/// stray continuation byte, an overlong form, a surrogate, a value above U+10FFFF, a cut
+/// sequence).
+std::size_t Utf8SequenceLength(std::string_view text);
+
+/// Appends the UTF-8 form of the code point `code`.
+void AppendUtf8(std::string& out, char32_t code);
+
 /// The page counter tag that every order-list page carries around its "N/M" pager label.
 inline constexpr std::string_view kPageCounterTag = "<label class=\"ui-label";
 

@@ -23,12 +23,12 @@ namespace {
 
 const std::string& Har() {
   static const std::string har = [] {
-    test::CaptureSpec spec;
-    spec.orders = test::MakeListedOrders(200, 8214000000000001, 1);
-    spec.duplicates = true;
-    spec.refused_retry = true;
-    spec.size_bytes = 30'000'000;
-    return test::BuildCapture(spec);
+    test::CaptureSpec capture_spec;
+    capture_spec.orders = test::MakeListedOrders(200, 8214000000000001, 1);
+    capture_spec.duplicates = true;
+    capture_spec.refused_retry = true;
+    capture_spec.size_bytes = 30'000'000;
+    return test::BuildCapture(capture_spec);
   }();
   return har;
 }

@@ -79,21 +79,21 @@ void CheckAnyBytes(std::string_view bytes) {
 
 void CheckGeneratedCapture(FuzzedDataProvider& input) {
   using namespace ordertable::test;
-  CaptureSpec spec;
+  CaptureSpec capture_spec;
   const int count = input.ConsumeIntegralInRange(0, 25);
   const auto first_id = input.ConsumeIntegralInRange<std::int64_t>(0, 9999999999999999);
-  spec.orders = MakeListedOrders(count, first_id, input.ConsumeIntegral<std::uint32_t>());
-  spec.per_reply = input.ConsumeIntegralInRange(1, 12);
-  spec.flavour = input.ConsumeBool() ? HarFlavour::kFirefox : HarFlavour::kChrome;
-  spec.complete = input.ConsumeBool();
-  spec.refused_retry = input.ConsumeBool();
-  spec.duplicates = input.ConsumeBool();
-  spec.unrelated = input.ConsumeBool();
-  spec.bom_and_crlf = input.ConsumeBool();
-  const OrderListCapture capture = ordertable::ReadOrderListCapture(BuildCapture(spec));
-  FUZZ_CHECK(capture.orders == ListedOrders(spec.orders));
-  FUZZ_CHECK(capture.reaches_end == spec.complete);
-  FUZZ_CHECK(ordertable::RowsOfCapture(capture) == ExpectedListRows(spec.orders));
+  capture_spec.orders = MakeListedOrders(count, first_id, input.ConsumeIntegral<std::uint32_t>());
+  capture_spec.per_reply = input.ConsumeIntegralInRange(1, 12);
+  capture_spec.flavour = input.ConsumeBool() ? HarFlavour::kFirefox : HarFlavour::kChrome;
+  capture_spec.complete = input.ConsumeBool();
+  capture_spec.refused_retry = input.ConsumeBool();
+  capture_spec.duplicates = input.ConsumeBool();
+  capture_spec.unrelated = input.ConsumeBool();
+  capture_spec.bom_and_crlf = input.ConsumeBool();
+  const OrderListCapture capture = ordertable::ReadOrderListCapture(BuildCapture(capture_spec));
+  FUZZ_CHECK(capture.orders == ListedOrders(capture_spec.orders));
+  FUZZ_CHECK(capture.reaches_end == capture_spec.complete);
+  FUZZ_CHECK(ordertable::RowsOfCapture(capture) == ExpectedListRows(capture_spec.orders));
 }
 
 }  // namespace

@@ -1026,14 +1026,14 @@ void UseFreshFolder(const std::string& suffix) {
 fs::path StoredCapture() { return options.work / "tmp" / "AE_order_list.json"; }
 
 std::string Har(const std::vector<TestListOrder>& orders, HarFlavour flavour, bool complete) {
-  CaptureSpec spec;
-  spec.orders = orders;
-  spec.flavour = flavour;
-  spec.complete = complete;
-  spec.sensitive_data = true;  // Chrome's copy "with sensitive data"; Firefox's always is
-  spec.session_token = kSessionToken;
-  spec.size_bytes = 3 << 20;  // pictures in base64 around the replies
-  return BuildCapture(spec);
+  CaptureSpec capture_spec;
+  capture_spec.orders = orders;
+  capture_spec.flavour = flavour;
+  capture_spec.complete = complete;
+  capture_spec.sensitive_data = true;  // Chrome's copy "with sensitive data"; Firefox's always is
+  capture_spec.session_token = kSessionToken;
+  capture_spec.size_bytes = 3 << 20;  // pictures in base64 around the replies
+  return BuildCapture(capture_spec);
 }
 
 // The ids of the document's key comments, top to bottom.

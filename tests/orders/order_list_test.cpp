@@ -24,27 +24,27 @@ TEST(OrderListTest, GeneratedCapturesGiveTheirOrdersNewestFirstAndTheirRows) {
   struct Case {
     const char* what;
     int orders;
-    CaptureSpec spec;
+    CaptureSpec capture_spec;
   };
-  const auto spec = [](auto change) {
+  const auto with = [](auto change) {
     CaptureSpec made;
     change(made);
     return made;
   };
   const Case cases[] = {
       {"Chrome, three replies", 25, {}},
-      {"Firefox, with cookies", 25, spec([](CaptureSpec& s) { s.flavour = HarFlavour::kFirefox; })},
-      {"saved through Notepad", 12, spec([](CaptureSpec& s) { s.bom_and_crlf = true; })},
-      {"shifted list and a reload", 31, spec([](CaptureSpec& s) { s.duplicates = true; })},
-      {"refused, then retried", 14, spec([](CaptureSpec& s) { s.refused_retry = true; })},
-      {"cut short", 20, spec([](CaptureSpec& s) { s.complete = false; })},
-      {"replies only", 9, spec([](CaptureSpec& s) { s.unrelated = false; })},
-      {"one order per reply", 4, spec([](CaptureSpec& s) { s.per_reply = 1; })},
+      {"Firefox, with cookies", 25, with([](CaptureSpec& s) { s.flavour = HarFlavour::kFirefox; })},
+      {"saved through Notepad", 12, with([](CaptureSpec& s) { s.bom_and_crlf = true; })},
+      {"shifted list and a reload", 31, with([](CaptureSpec& s) { s.duplicates = true; })},
+      {"refused, then retried", 14, with([](CaptureSpec& s) { s.refused_retry = true; })},
+      {"cut short", 20, with([](CaptureSpec& s) { s.complete = false; })},
+      {"replies only", 9, with([](CaptureSpec& s) { s.unrelated = false; })},
+      {"one order per reply", 4, with([](CaptureSpec& s) { s.per_reply = 1; })},
       {"no order at all", 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CaptureSpec capture_spec = c.spec;
+    CaptureSpec capture_spec = c.capture_spec;
     capture_spec.orders = Orders(c.orders);
     const OrderListCapture capture = ReadOrderListCapture(test::BuildCapture(capture_spec));
     EXPECT_EQ(capture.orders, test::ListedOrders(capture_spec.orders));
@@ -140,8 +140,9 @@ TEST(OrderListTest, PlainTextMarkedAsBase64IsTakenAsItIs) {
 
 TEST(OrderListTest, TheCachedCaptureKeepsTheOrdersAndTheEndButNotTheSession) {
   for (const bool complete : {true, false}) {
-    CaptureSpec spec{.orders = Orders(23), .flavour = HarFlavour::kFirefox, .complete = complete};
-    const OrderListCapture capture = ReadOrderListCapture(test::BuildCapture(spec));
+    CaptureSpec capture_spec{
+        .orders = Orders(23), .flavour = HarFlavour::kFirefox, .complete = complete};
+    const OrderListCapture capture = ReadOrderListCapture(test::BuildCapture(capture_spec));
     const std::string stored = StoredCaptureText(capture);
     const OrderListCapture again = ReadOrderListCapture(stored);
     EXPECT_EQ(again.orders, capture.orders);

@@ -468,11 +468,11 @@ std::string ReplyText(const std::vector<TestListOrder>& orders, int page_index, 
   return "mtopjsonp" + std::to_string(jsonp_number) + "(" + reply + ")";
 }
 
-std::string BuildCapture(const CaptureSpec& spec) {
-  const bool chrome = spec.flavour == HarFlavour::kChrome;
+std::string BuildCapture(const CaptureSpec& capture_spec) {
+  const bool chrome = capture_spec.flavour == HarFlavour::kChrome;
   const std::string json_type = chrome ? "application/json" : "application/json;charset=UTF-8";
   std::vector<Entry> entries;
-  if (spec.unrelated) {
+  if (capture_spec.unrelated) {
     entries.push_back(
         {"document", "GET", "https://www.aliexpress.com/p/order/index.html", "text/html",
          "<!DOCTYPE html><html><head><script>var prefetch = { api: \"" + std::string(kApi) +
@@ -484,46 +484,47 @@ std::string BuildCapture(const CaptureSpec& spec) {
                            "\",tag:\"pc_om_list_order\"};window.__list=e}();"});
     entries.push_back({"preflight", "OPTIONS", ApiUrl("originaljson", 0), "", "", false});
   }
-  Random random(spec.orders.size() * 31 + spec.per_reply);
+  Random random(capture_spec.orders.size() * 31 + capture_spec.per_reply);
   // The order-list replies, first to last; the first is JSONP, loaded by a script tag.
-  const int per_reply = spec.per_reply > 0 ? spec.per_reply : 10;
-  const std::size_t count = spec.orders.size();
+  const int per_reply = capture_spec.per_reply > 0 ? capture_spec.per_reply : 10;
+  const std::size_t count = capture_spec.orders.size();
   const std::size_t replies = count == 0 ? 1 : (count + per_reply - 1) / per_reply;
   std::vector<std::string> texts;
   for (std::size_t r = 0; r < replies; ++r) {
     std::vector<const ListedOrder*> listed;
-    if (spec.duplicates && r > 0) listed.push_back(&spec.orders[r * per_reply - 1].order);
+    if (capture_spec.duplicates && r > 0)
+      listed.push_back(&capture_spec.orders[r * per_reply - 1].order);
     for (std::size_t i = r * per_reply; i < count && i < (r + 1) * per_reply; ++i) {
-      listed.push_back(&spec.orders[i].order);
+      listed.push_back(&capture_spec.orders[i].order);
     }
     const bool last = r + 1 == replies;
     const int page = static_cast<int>(r) + 1;
-    std::string reply = Reply(listed, page, !(last && spec.complete), page % 2 == 0);
-    if (spec.all_refused) reply = std::string(kRefusedReply);
+    std::string reply = Reply(listed, page, !(last && capture_spec.complete), page % 2 == 0);
+    if (capture_spec.all_refused) reply = std::string(kRefusedReply);
     if (r == 0) reply = "mtopjsonp1(" + reply + ")";
     texts.push_back(reply);
   }
-  if (spec.duplicates)
+  if (capture_spec.duplicates)
     texts.push_back("mtopjsonp" + std::to_string(replies + 1) + "(" +
                     texts.front().substr(texts.front().find('(') + 1));
   for (std::size_t r = 0; r < texts.size(); ++r) {
-    if (spec.refused_retry && r == 0) {
+    if (capture_spec.refused_retry && r == 0) {
       entries.push_back({"script", "GET", ApiUrl("originaljsonp", 1), json_type,
                          "mtopjsonp1(" + std::string(kRefusedReply) + ")"});
     }
-    Entry entry{(r == 0 || (r + 1 == texts.size() && spec.duplicates)) ? "script" : "xhr",
+    Entry entry{(r == 0 || (r + 1 == texts.size() && capture_spec.duplicates)) ? "script" : "xhr",
                 r == 0 ? "GET" : "POST", ApiUrl(r == 0 ? "originaljsonp" : "originaljson", 1),
                 json_type, texts[r]};
     entry.base64 = chrome && OutsideBmp(texts[r]);
     entries.push_back(entry);
-    if (spec.unrelated) {
+    if (capture_spec.unrelated) {
       entries.push_back({"ping", "GET",
                          "https://gm.mmstat.com/ae.orderlist?api=" + std::string(kApi) +
                              "&page=" + std::to_string(r),
                          "image/gif", "GIF89a\x01\x00\x01\x00\x80\x00\x00", true, true});
     }
   }
-  if (spec.unrelated) {
+  if (capture_spec.unrelated) {
     entries.push_back({"fetch", "GET", "https://acs.aliexpress.com/h5/mtop.aliexpress.other/1.0/",
                        json_type,
                        "{\"api\":\"mtop.aliexpress.other\",\"data\":{},\"ret\":[\"SUCCESS::ok\"],"
@@ -540,21 +541,21 @@ std::string BuildCapture(const CaptureSpec& spec) {
                          "https://ae01.alicdn.com/kf/S" + random.Letters(32) + ".jpg_220x220.jpg",
                          "image/jpeg", Picture(random, picture), true, true});
     size += picture * 4 / 3 + 700;
-  } while (size < spec.size_bytes);
+  } while (size < capture_spec.size_bytes);
 
   std::string log = "{\"log\":{\"version\":\"" + std::string(chrome ? "1.2" : "1.1") +
                     "\",\"creator\":{\"name\":\"" + (chrome ? "WebInspector" : "Firefox") +
                     "\",\"version\":\"" + (chrome ? "537.36" : "128.0") +
                     "\"},\"pages\":[{\"id\":\"page_1\",\"title\":"
                     "\"https://www.aliexpress.com/p/order/index.html\"}],\"entries\":[";
-  const bool cookies = !chrome || spec.sensitive_data;
+  const bool cookies = !chrome || capture_spec.sensitive_data;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i > 0) log.push_back(',');
-    log += EntryJson(entries[i], spec.flavour, cookies ? spec.session_token : "");
+    log += EntryJson(entries[i], capture_spec.flavour, cookies ? capture_spec.session_token : "");
   }
   log += "]}}";
-  std::string har = Indented(log, spec.bom_and_crlf ? "\r\n" : "\n");
-  if (spec.bom_and_crlf) har.insert(0, "\xEF\xBB\xBF");
+  std::string har = Indented(log, capture_spec.bom_and_crlf ? "\r\n" : "\n");
+  if (capture_spec.bom_and_crlf) har.insert(0, "\xEF\xBB\xBF");
   return har;
 }
 

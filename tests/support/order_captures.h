@@ -14,9 +14,9 @@
 // generator does the same.
 //
 //   std::vector<TestListOrder> orders = MakeListedOrders(25, 8214000000007734, /*seed=*/1);
-//   CaptureSpec spec;
-//   spec.orders = orders;                        // three replies of 10, 10 and 5
-//   std::string har = BuildCapture(spec);        // as "Copy all as HAR" gives it
+//   CaptureSpec capture_spec;
+//   capture_spec.orders = orders;                        // three replies of 10, 10 and 5
+//   std::string har = BuildCapture(capture_spec);        // as "Copy all as HAR" gives it
 //   RowList expected = ExpectedListRows(orders);  // what the table must show
 //
 // Everything is deterministic: the same arguments give the same bytes on every platform.
@@ -73,8 +73,8 @@ struct CaptureSpec {
   std::string session_token = "SECRET-SESSION-TOKEN_1788774073218";
 };
 
-/// The HAR of `spec`.
-std::string BuildCapture(const CaptureSpec& spec);
+/// The HAR of `capture_spec`.
+std::string BuildCapture(const CaptureSpec& capture_spec);
 
 /// The text of one reply holding `orders`, page `page_index` of the list, as "Copy response"
 /// gives it: JSONP named mtopjsonpN for `jsonp_number` above 0, else plain JSON.

@@ -45,7 +45,7 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   std::string file;
   std::int64_t orders = 25, first_id = 8214000000000001, seed = 1, per_reply = 10, size_mb = 0;
-  CaptureSpec spec;
+  CaptureSpec capture_spec;
   bool readable_dates = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -66,11 +66,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--size-mb") {
       if (!number(0, size_mb) || size_mb > 2000) return Fail("--size-mb needs 0 to 2000");
     } else if (arg == "--firefox") {
-      spec.flavour = HarFlavour::kFirefox;
+      capture_spec.flavour = HarFlavour::kFirefox;
     } else if (arg == "--readable-dates") {
       readable_dates = true;
     } else if (arg == "--cut-short") {
-      spec.complete = false;
+      capture_spec.complete = false;
     } else if (arg.starts_with("-") || !file.empty()) {
       return Fail("unexpected argument: " + arg);
     } else {
@@ -78,14 +78,14 @@ int main(int argc, char** argv) {
     }
   }
   if (file.empty()) return Fail("no output file given");
-  spec.orders =
+  capture_spec.orders =
       MakeListedOrders(static_cast<int>(orders), first_id, static_cast<std::uint32_t>(seed));
-  for (TestListOrder& order : spec.orders) {
+  for (TestListOrder& order : capture_spec.orders) {
     if (readable_dates && !order.date_cell.starts_with("20")) order.order.date = "Jan 1, 2019";
   }
-  spec.per_reply = static_cast<int>(per_reply);
-  spec.size_bytes = static_cast<std::size_t>(size_mb) * 1000 * 1000;
-  if (!ordertable::files::WriteFileAtomically(file, {BuildCapture(spec)})) {
+  capture_spec.per_reply = static_cast<int>(per_reply);
+  capture_spec.size_bytes = static_cast<std::size_t>(size_mb) * 1000 * 1000;
+  if (!ordertable::files::WriteFileAtomically(file, {BuildCapture(capture_spec)})) {
     std::fprintf(stderr, "ordertable-sample-capture: cannot write %s\n", file.c_str());
     return 1;
   }

@@ -11,6 +11,32 @@ namespace {
 
 constexpr std::string_view kLinkStart = "<a target='_blank' href='";
 
+// An address is written as the page reader writes one, its quote and angle brackets
+// percent-encoded. A reply may carry any bytes, though: control bytes and bytes that are no
+// UTF-8 are percent-encoded too, so that an address can neither break its row's line nor
+// bring text that is not UTF-8 into the table.
+void AppendEncodedReplyAddress(std::string& out, std::string_view address) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::size_t at = 0;
+  while (at < address.size()) {
+    const auto c = static_cast<unsigned char>(address[at]);
+    const std::size_t length = c < 0x80 ? 1 : Utf8SequenceLength(address.substr(at));
+    if (length > 1) {
+      out.append(address.substr(at, length));
+      at += length;
+      continue;
+    }
+    if (length == 0 || c < 0x20 || c == 0x7F || c == '\'' || c == '<' || c == '>') {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+    ++at;
+  }
+}
+
 // The marketplace's addresses are mostly protocol-relative ("//www..."); on a table opened
 // from disk they would point into file:. Anything that is not already http(s) is put on https,
 // so that no address can become a script link.
@@ -28,7 +54,7 @@ void AppendHttpsAddress(std::string& out, std::string_view address) {
   } else if (!starts_with("https://") && !starts_with("http://")) {
     out.append("https://");
   }
-  AppendEncodedAddress(out, address);
+  AppendEncodedReplyAddress(out, address);
 }
 
 void AppendLink(std::string& out, std::string_view address, std::string_view text) {

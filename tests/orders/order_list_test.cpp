@@ -196,7 +196,7 @@ TEST(OrderListRowsTest, SellersTextIsEscapedAndAddressesStayInTheirAttributes) {
                          .quantity = 3,
                          .options = {{"Color", "Red & Black"}, {"Size", "<XL>"}}});
   order.lines.push_back({.title = "Second",
-                         .item_url = "https://example.com/2",
+                         .item_url = "https://example.com/2\n\x05\xA2\xC3\xA9",
                          .image_url = "",
                          .price = "US $1.00",
                          .quantity = 1,
@@ -214,7 +214,7 @@ TEST(OrderListRowsTest, SellersTextIsEscapedAndAddressesStayInTheirAttributes) {
   EXPECT_EQ(row.description,
             "<a target='_blank' href='https://www.aliexpress.com/item/1.html?q=%27x%27'>Cable "
             "\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD &amp; &lt;b&gt;</a> x3<br><a target='_blank' "
-            "href='https://example.com/2'>Second</a>");
+            "href='https://example.com/2%0A%05%A2\xC3\xA9'>Second</a>");
   EXPECT_EQ(row.options, "Color: Red &amp; Black, Size: &lt;XL&gt;<br>");
   EXPECT_EQ(row.store,
             "<a target='_blank' href='https://javascript:alert(1)//%27%3E%3Cscript%3E'>Tom &amp; "

@@ -4,41 +4,10 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tests/support/generator_parts.h"
+
 namespace ordertable::test {
 namespace {
-
-// splitmix64: the same numbers on every platform and standard library.
-class Random {
- public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int Below(int bound) { return static_cast<int>(Next() % static_cast<std::uint64_t>(bound)); }
-  bool OneIn(int n) { return Below(n) == 0; }
-  template <typename T, std::size_t N>
-  const T& Pick(const std::array<T, N>& items) {
-    return items[static_cast<std::size_t>(Below(static_cast<int>(N)))];
-  }
-  std::string Letters(int count) {
-    static constexpr std::string_view kChars =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string letters;
-    for (int i = 0; i < count; ++i) letters += kChars[static_cast<std::size_t>(Below(62))];
-    return letters;
-  }
-  std::string Digits(int count) {
-    std::string digits;
-    for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + Below(10));
-    return digits;
-  }
-
- private:
-  std::uint64_t state_;
-};
 
 constexpr std::string_view kApi = "mtop.aliexpress.trade.buyer.order.list";
 constexpr std::string_view kEmoji = "\xF0\x9F\x94\xA5";  // U+1F525, outside the BMP

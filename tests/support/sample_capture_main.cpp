@@ -2,13 +2,12 @@
 // developer tools save it, for trying the command-line tool and for the end-to-end and
 // browser tests.
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "files/files.h"
+#include "tests/support/generator_parts.h"
 #include "tests/support/order_captures.h"
 
 namespace {
@@ -25,15 +24,6 @@ constexpr const char* kUsage =
     "HAR (with a made-up session cookie) instead of Chrome's; --cut-short leaves the list\n"
     "unfinished (its last reply still says there are more orders). --readable-dates gives\n"
     "the orders whose date is in a form the table cannot read \"Jan 1, 2019\" instead.\n";
-
-bool ParseNumber(const char* text, std::int64_t min, std::int64_t& value) {
-  char* end = nullptr;
-  errno = 0;
-  const long long parsed = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < min) return false;
-  value = parsed;
-  return true;
-}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "ordertable-sample-capture: %s\n%s", message.c_str(), kUsage);

@@ -1,16 +1,15 @@
 // ordertable-sample-pages: writes generated order-list page sources, as the browser's source
 // view shows them (not cleaned), into a folder as page_01.html, page_02.html, ...
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "files/files.h"
+#include "tests/support/generator_parts.h"
 #include "tests/support/order_pages.h"
 
 namespace {
@@ -24,15 +23,6 @@ constexpr const char* kUsage =
     "into OUT_DIR as page_01.html, page_02.html, ... The first order has the id ID\n"
     "(default 8012000000000000) and the ids grow by one down the list. --crlf breaks lines\n"
     "with CR LF instead of LF.\n";
-
-bool ParseNumber(const char* text, std::int64_t min, std::int64_t& value) {
-  char* end = nullptr;
-  errno = 0;
-  const long long parsed = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < min) return false;
-  value = parsed;
-  return true;
-}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "ordertable-sample-pages: %s\n%s", message.c_str(), kUsage);

@@ -1,8 +1,8 @@
 // The order-list reader. Input starting with 0xFF: a capture generated from the input's choices
-// (orders, replies, browser, duplicates, refused replies, byte order mark) must give exactly
-// the generator's orders, the end of the list as made, and their rows. Any other input is read
-// as a HAR or a reply: whatever it gives must hold together, and its rows must be safe to put
-// in the table.
+// (orders, replies, browser, duplicates, refused replies, byte order mark, pictures) must give
+// exactly the generator's orders, the end of the list as made, and their rows. Any other input
+// is read as a HAR or a reply: whatever it gives must hold together, and its rows must be safe
+// to put in the table.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -90,6 +90,7 @@ void CheckGeneratedCapture(FuzzedDataProvider& input) {
   capture_spec.duplicates = input.ConsumeBool();
   capture_spec.unrelated = input.ConsumeBool();
   capture_spec.bom_and_crlf = input.ConsumeBool();
+  capture_spec.pictures = input.ConsumeBool();
   const OrderListCapture capture = ordertable::ReadOrderListCapture(BuildCapture(capture_spec));
   FUZZ_CHECK(capture.orders == ListedOrders(capture_spec.orders));
   FUZZ_CHECK(capture.reaches_end == capture_spec.complete);

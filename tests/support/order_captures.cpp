@@ -502,7 +502,7 @@ std::string BuildCapture(const CaptureSpec& capture_spec) {
   }
   std::size_t size = 0;
   for (const Entry& entry : entries) size += entry.text.size() + 600;
-  do {
+  while (capture_spec.pictures) {
     const std::size_t picture = 20000 + static_cast<std::size_t>(random.Below(180000));
     entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(
                                          1 + random.Below(static_cast<int>(entries.size()))),
@@ -510,7 +510,8 @@ std::string BuildCapture(const CaptureSpec& capture_spec) {
                          "https://ae01.alicdn.com/kf/S" + random.Letters(32) + ".jpg_220x220.jpg",
                          "image/jpeg", Picture(random, picture), true, true});
     size += picture * 4 / 3 + 700;
-  } while (size < capture_spec.size_bytes);
+    if (size >= capture_spec.size_bytes) break;
+  }
 
   std::string log = "{\"log\":{\"version\":\"" + std::string(chrome ? "1.2" : "1.1") +
                     "\",\"creator\":{\"name\":\"" + (chrome ? "WebInspector" : "Firefox") +

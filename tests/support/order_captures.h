@@ -65,6 +65,8 @@ struct CaptureSpec {
   bool unrelated = true;
   /// Pictures in base64 added until the HAR holds about this many bytes (0: one small picture).
   std::size_t size_bytes = 0;
+  /// Without pictures the HAR is a few kilobytes: a fuzzer reads many more of them.
+  bool pictures = true;
   /// As saved through Notepad: a UTF-8 byte order mark and CR LF line ends.
   bool bom_and_crlf = false;
   /// Chrome's copy "with sensitive data": the cookies stay in, as Firefox's HAR always keeps them.

@@ -122,8 +122,13 @@ void Wizard::OnEraseCommand(int id) {
   host_.RemoveControl(kEraseConfirm);
   host_.RemoveControl(kErasePrevious);
   // The table is moved aside, not deleted: until a new table is written, the rows (and the
-  // ratings corrected by hand) live on in the backup, whatever becomes of the capture.
-  if (id == kEraseConfirm) files::Rename(folder_ / kTableDocument, folder_ / kTableBackup);
+  // ratings corrected by hand) live on in the backup, whatever becomes of the capture. A table
+  // that stays where it is would be replaced by the new one: the step is asked again.
+  if (id == kEraseConfirm && !files::Rename(folder_ / kTableDocument, folder_ / kTableBackup)) {
+    BuildStep(Step::kErase, texts::kEraseFailed, kEraseConfirm, texts::kEraseButton, kErasePrevious,
+              texts::kPrevious);
+    return;
+  }
   update_mode_ = id == kErasePrevious;
   BuildFirstStep();
 }

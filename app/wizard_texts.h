@@ -26,6 +26,12 @@ inline constexpr std::string_view kErase =
     "Are you sure you want to start from new and erase (overwrite) "
     "your existing table of purchases ?";
 
+// The erase step again, when the table could not be moved aside: nothing was erased.
+inline constexpr std::string_view kEraseFailed =
+    "Your table could not be moved to 'AliExpress Orders.bkp' (a folder or a read-only file "
+    "has that name), so nothing was erased. Move that file away and click on 'ERASE' again, "
+    "or click on 'Prev.' to update your table instead.";
+
 inline constexpr std::string_view kAdvice =
     "If you have a lot of orders, we suggest that you display "
     "them \"30/page\" from the drop-down control near the top of the list."

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/wizard_texts.h"
 #include "tests/app/wizard_test_support.h"
 
 namespace ordertable::test {
@@ -102,6 +103,25 @@ TEST_F(WizardStepsTest, NoThenEraseMovesTheTableToTheBackupAndStartsANewOne) {
   wizard_.OnCommand(kAdviceNext);
   BuildFromOnePage();
   EXPECT_FALSE(host_.WorkerUpdateMode());
+}
+
+// A table that cannot be moved aside is not erased: a new table would be written over it.
+TEST_F(WizardStepsTest, EraseAsksAgainWhenTheTableCannotBeMovedAside) {
+  MakeDocument();
+  std::filesystem::create_directories(folder_ / "AliExpress Orders.bkp" / "in the way");
+  wizard_.OnInit();
+  wizard_.OnCommand(kUpdateNo);
+  Take();
+  wizard_.OnCommand(kEraseConfirm);
+  EXPECT_THAT(Take(), ElementsAreArray(
+                          Lines{"remove 2003", "remove 2004", line::Message(texts::kEraseFailed)} +
+                          Lines(kToErase.begin() + 3, kToErase.end())));
+  EXPECT_EQ(ReadBytes(Document()), "<html>existing table</html>");
+  wizard_.OnCommand(kErasePrevious);
+  wizard_.OnCommand(kUpdateYes);
+  wizard_.OnCommand(kAdviceNext);
+  BuildFromOnePage();
+  EXPECT_TRUE(host_.WorkerUpdateMode());
 }
 
 TEST_F(WizardStepsTest, TheAdviceNextEntersTheCaptureStep) {

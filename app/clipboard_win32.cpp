@@ -18,13 +18,17 @@ std::basic_string_view<Unit> TextOfBlock(const GlobalLock& lock) {
   return block.substr(0, block.find(Unit{0}));
 }
 
-// WideCharToMultiByte turns an unpaired surrogate into U+FFFD and keeps the rest.
+// WideCharToMultiByte turns an unpaired surrogate into U+FFFD and keeps the rest. It is asked
+// for the size first: a HAR on the clipboard is tens of megabytes.
 std::string Utf8Of(std::wstring_view text) {
-  if (text.empty() || text.size() > INT_MAX / 3) return {};
+  if (text.empty() || text.size() > INT_MAX) return {};
   const int length = static_cast<int>(text.size());
-  std::string utf8(text.size() * 3, '\0');
-  const int written = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(),
-                                          static_cast<int>(utf8.size()), nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  const int written =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr);
   utf8.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
   return utf8;
 }

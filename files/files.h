@@ -2,8 +2,8 @@
 
 // The one way this program touches files. Every function answers in its return value and
 // never throws; the platform halves (files_posix.cpp, files_win32.cpp) keep the platform's
-// rules: on Windows a file is opened without sharing, and hidden or system files are not
-// ordinary files.
+// rules: on Windows a file being read may be read by others too but not written, and hidden or
+// system files are not ordinary files.
 
 #include <filesystem>
 #include <initializer_list>
@@ -20,7 +20,7 @@ bool IsOrdinaryFile(const std::filesystem::path& path);
 /// True for anything of that name but a folder: hidden and system files included.
 bool IsFile(const std::filesystem::path& path);
 
-/// The whole file as raw bytes, opened without sharing; nothing when it is absent, not an
+/// The whole file as raw bytes, shared for reading only; nothing when it is absent, not an
 /// ordinary file (a folder, a pipe), or cannot be read to its end.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 

@@ -14,6 +14,8 @@ CaptureVerdict JudgeCapture(const std::filesystem::path& folder, const OrderList
                             bool update_mode) {
   if (capture.replies == 0) return CaptureVerdict::kNoReply;
   if (capture.answered == 0) return CaptureVerdict::kRefused;
+  // Orders are missing before a page read: some of them may be new, or the older ones for good.
+  if (capture.page_missing || capture.first_page > 1) return CaptureVerdict::kIncomplete;
   if (update_mode) {
     const RowList rows = RowsOfCapture(capture);
     if (FirstRowInTable(folder, rows) < rows.size()) return CaptureVerdict::kReachesTable;

@@ -11,9 +11,11 @@ namespace ordertable {
 
 /// What a capture of the order list gives in a folder, for a new table or an update.
 enum class CaptureVerdict {
-  kNoReply,       ///< no order-list reply at all: not a capture
-  kRefused,       ///< every reply was refused (the session expired): no order
-  kIncomplete,    ///< the list was not read to its end, and an update reaches no order of the table
+  kNoReply,  ///< no order-list reply at all: not a capture
+  kRefused,  ///< every reply was refused (the session expired): no order
+  /// the list was not read to its end (and an update reaches no order of the table), or pages
+  /// of it are missing before the last one read
+  kIncomplete,
   kWholeList,     ///< a new table, or an update that reached the list's end without a known order
   kReachesTable,  ///< an update that reaches an order of the table: the orders above it are new
 };

@@ -225,10 +225,16 @@ int ImportCaptures(const Options& options, std::vector<std::optional<std::string
   if (!capture) return kExitBadInput;
   if (!TableStateFits(folder, options.update, err)) return kExitBadInput;
   if (JudgeCapture(folder, *capture, options.update) == CaptureVerdict::kIncomplete) {
-    err << "the capture ends before the end of the order list"
-        << (options.update ? " and reaches no order of the table" : "")
-        << ": click \"View orders\" under the list until it disappears, then capture again;"
-        << " nothing was written\n";
+    if (capture->page_missing || capture->first_page > 1) {
+      err << "pages of the order list are missing before page " << capture->last_page
+          << " (a reply without its text, or reply files given out of order): give the"
+          << " replies from page 1 on, in their order, or capture again; nothing was written\n";
+    } else {
+      err << "the capture ends before the end of the order list"
+          << (options.update ? " and reaches no order of the table" : "")
+          << ": click \"View orders\" under the list until it disappears, then capture again;"
+          << " nothing was written\n";
+    }
     return kExitBadInput;
   }
   // The cached pages of an earlier capture would be built in place of the new orders.

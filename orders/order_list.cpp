@@ -4,9 +4,10 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <array>
-#include <limits>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace ordertable {
@@ -106,12 +107,21 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
   return bytes;
 }
 
+// The list's pages come in their order; a page may come again (a reload repeats the first
+// one), but one above the next page means that pages are missing before it.
+void NotePage(OrderListCapture& capture, std::int64_t page) {
+  if (capture.first_page == 0) {
+    capture.first_page = page;
+  } else if (page > capture.last_page + 1) {
+    capture.page_missing = true;
+  }
+  capture.last_page = std::max(capture.last_page, page);
+}
+
 // Collects the orders of the replies in the order they are read.
 class CaptureReader {
  public:
-  explicit CaptureReader(OrderListCapture& capture) : capture_(capture) {
-    for (const ListedOrder& order : capture.orders) seen_.insert(order.id);
-  }
+  explicit CaptureReader(OrderListCapture& capture) : capture_(capture) {}
 
   // The whole text given to the reader: a HAR, or one reply.
   void ReadText(char* text, std::size_t size) {
@@ -177,8 +187,11 @@ class CaptureReader {
     if (data == nullptr || !data->IsObject()) return;
     for (const auto& component : data->GetObject()) {
       if (TextOf(Member(&component.value, "tag")) != kBodyTag) continue;
-      const Value* has_more = Member(Member(&component.value, "fields"), "hasMore");
+      const Value* fields = Member(&component.value, "fields");
+      const Value* has_more = Member(fields, "hasMore");
       if (has_more == nullptr || !has_more->IsTrue()) capture_.reaches_end = true;
+      const Value* page = Member(fields, "pageIndex");
+      if (page != nullptr && page->IsInt64()) NotePage(capture_, page->GetInt64());
       const std::string_view body_key(component.name.GetString(), component.name.GetStringLength());
       ReadList(*data, Member(Member(Member(&reply, "data"), "hierarchy"), "structure"), body_key);
       return;
@@ -190,9 +203,16 @@ class CaptureReader {
   void ReadList(const Value& components, const Value* structure, std::string_view body_key) {
     const Value* keys = Member(structure, body_key);
     if (keys == nullptr || !keys->IsArray()) return;
+    // Looked up by key once each: a stored capture holds every order in one reply.
+    std::unordered_map<std::string_view, const Value*> by_key;
+    by_key.reserve(components.MemberCount());
+    for (const auto& member : components.GetObject()) {
+      by_key.emplace(TextOf(&member.name), &member.value);
+    }
     bool new_order = false;
     for (const Value& key : keys->GetArray()) {
-      const Value* component = Member(&components, TextOf(&key));
+      const auto found = by_key.find(TextOf(&key));
+      const Value* component = found == by_key.end() ? nullptr : found->second;
       if (TextOf(Member(component, "tag")) != kOrderTag) continue;
       const Value* fields = Member(component, "fields");
       if (fields == nullptr || !fields->IsObject()) continue;
@@ -313,6 +333,11 @@ void AppendCapture(OrderListCapture& capture, const OrderListCapture& later) {
   capture.replies += later.replies;
   capture.answered += later.answered;
   capture.reaches_end = capture.reaches_end || later.reaches_end;
+  if (later.first_page != 0) {
+    NotePage(capture, later.first_page);
+    capture.page_missing = capture.page_missing || later.page_missing;
+    capture.last_page = std::max(capture.last_page, later.last_page);
+  }
   std::unordered_set<std::string> seen;
   for (const ListedOrder& order : capture.orders) seen.insert(order.id);
   bool new_order = false;
@@ -346,6 +371,8 @@ std::string StoredCaptureText(const OrderListCapture& capture) {
   writer.StartObject();
   writer.Key("hasMore");
   writer.Bool(!capture.reaches_end);
+  writer.Key("pageIndex");
+  writer.Int(1);
   writer.EndObject();
   writer.EndObject();
   std::vector<std::string> keys;

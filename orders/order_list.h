@@ -49,6 +49,13 @@ struct OrderListCapture {
   int answered = 0;          ///< of them, the successful ones
   int pages = 0;             ///< successful replies that gave at least one order not seen before
   bool reaches_end = false;  ///< a successful reply is the list's last page ("hasMore" not true)
+  /// The list's pages by their "pageIndex": the first one read and the highest one read (0
+  /// when no reply numbered its page), and whether a page came after a gap above the pages read
+  /// before it (a reply without its text, or files given out of order). Orders are missing
+  /// then, and when the first page read is not 1.
+  std::int64_t first_page = 0;
+  std::int64_t last_page = 0;
+  bool page_missing = false;
   /// Newest first: the first reply first, each in its list order, an order seen twice kept
   /// where it was first seen.
   std::vector<ListedOrder> orders;

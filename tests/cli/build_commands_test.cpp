@@ -362,6 +362,34 @@ TEST_F(ImportCaptureTest, ReplyFilesAreReadInTheOrderGiven) {
   EXPECT_EQ(ReadBytes(Document()), expected);
 }
 
+// Pages of the list that are missing (a reply whose text the browser did not keep, files given
+// out of order) would lose their orders for good: an update stops at the first known order.
+TEST_F(ImportCaptureTest, RepliesOfTheListMustComeFromPageOneOnWithoutAGap) {
+  const auto orders = ListOrders(30);
+  std::vector<std::string> files;
+  for (int page = 1; page <= 3; ++page) {
+    const std::vector<test::TestListOrder> listed(orders.begin() + (page - 1) * 10,
+                                                  orders.begin() + page * 10);
+    files.push_back(Save("page" + std::to_string(page) + ".json",
+                         test::ReplyText(listed, page, page < 3, page == 1 ? 1 : 0)));
+  }
+  const struct {
+    std::vector<int> pages;
+    bool built;
+  } cases[] = {{{1, 2, 3}, true},  {{1, 2, 3, 1}, true}, {{1, 3}, false},
+               {{3, 1, 2}, false}, {{2, 3}, false},      {{1, 2, 1, 3}, true}};
+  for (const auto& c : cases) {
+    std::vector<std::string> given;
+    for (const int page : c.pages) given.push_back(files[static_cast<std::size_t>(page - 1)]);
+    std::filesystem::remove(Document());
+    const CommandRun run = Import(given);
+    EXPECT_EQ(run.status, c.built ? cli::kExitDone : cli::kExitBadInput)
+        << testing::PrintToString(c.pages) << run.err;
+    EXPECT_EQ(std::filesystem::exists(Document()), c.built) << testing::PrintToString(c.pages);
+    if (!c.built) EXPECT_THAT(run.err, testing::HasSubstr("pages of the order list are missing"));
+  }
+}
+
 TEST_F(ImportCaptureTest, UpdatesOfEitherKindWorkOnATableOfBothOrigins) {
   // A table of older pages; a capture whose list reaches its newest order adds the orders above
   // it; saved pages of newer orders then add theirs above those.

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "orders/text.h"
+#include "table/document_reader.h"
 
 namespace ordertable {
 namespace {
@@ -88,27 +89,6 @@ struct Tag {
   std::string_view name;        // as written; empty for comments and declarations
   std::string_view attributes;  // what follows the name, up to the '>'
 };
-
-// Just after the '>' that ends a tag whose name ends at `from`. A quote opens an attribute
-// value only after "="; when quotes leave no '>' outside them, the first '>' ends the tag.
-std::size_t TagEnd(std::string_view markup, std::size_t from) {
-  char quote = 0;
-  char last = 0;  // the last byte outside quotes that is not a blank
-  for (std::size_t i = from; i < markup.size(); ++i) {
-    const char c = markup[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if ((c == '"' || c == '\'') && last == '=') {
-      quote = c;
-    } else if (c == '>') {
-      return i + 1;
-    } else if (!IsBlank(c)) {
-      last = c;
-    }
-  }
-  const std::size_t first = markup.find('>', from);
-  return first == kNone ? markup.size() : first + 1;
-}
 
 // The next tag at or after `from`; false when there is none. A '<' that opens no tag, as in
 // "a < b", is text.

@@ -36,10 +36,7 @@ std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t fro
 }
 
 // Just after the '>' that ends the tag starting at `at`; the end of `text` when none does.
-std::size_t AfterTag(std::string_view text, std::size_t at) {
-  const std::size_t close = text.find('>', at);
-  return close == kNone ? text.size() : close + 1;
-}
+std::size_t AfterTag(std::string_view text, std::size_t at) { return TagEnd(text, at + 1); }
 
 // Just after the comment starting at `at`; the end of `text` when it is not closed.
 std::size_t AfterComment(std::string_view text, std::size_t at) {
@@ -156,15 +153,21 @@ class RowReader {
       // Inside a row a comment is a note, unless the row is complete or the comment stands
       // where a key comment does, on a line of its own before a <tr>: then the row lacked
       // its </tr>.
-      std::size_t next = after;
-      while (next < document_.size() && IsBlank(document_[next])) ++next;
-      const bool before_row = StartsLine(document_, at) && TagAt(document_, next, "<tr");
-      if (row_->cells.size() < kCellsPerRow && !before_row) return after;
+      if (row_->cells.size() < kCellsPerRow && !KeyBeforeRow(at)) return after;
       FinishRow();
     }
     ReportKeyWithoutRow();
     key_ = Key{std::string(document_.substr(at + 4, id_end - (at + 4))), at};
     return after;
+  }
+
+  // True for the comment at `at` when it stands where a key comment does: on a line of its
+  // own, before a <tr>. Any other comment is a note, in a cell or between the cells.
+  bool KeyBeforeRow(std::size_t at) const {
+    if (!StartsLine(document_, at)) return false;
+    std::size_t next = AfterComment(document_, at);
+    while (next < document_.size() && IsBlank(document_[next])) ++next;
+    return TagAt(document_, next, "<tr");
   }
 
   // Adds the cell whose tag starts at `at` to the row and returns where the scan goes on. A
@@ -180,7 +183,7 @@ class RowReader {
         next = AfterTag(document_, scan);
         break;
       }
-      const bool next_key = CommentAt(document_, scan) && StartsLine(document_, scan);
+      const bool next_key = CommentAt(document_, scan) && KeyBeforeRow(scan);
       if (next_key || TagAt(document_, scan, "<td") || TagAt(document_, scan, "<th") ||
           TagAt(document_, scan, "<tr") || TagAt(document_, scan, "</tr")) {
         cell_end = next = scan;
@@ -262,6 +265,25 @@ class RowReader {
 }  // namespace
 
 TableReading ReadTableRows(std::string_view document) { return RowReader(document).Read(); }
+
+std::size_t TagEnd(std::string_view markup, std::size_t from) {
+  char quote = 0;
+  char last = 0;  // the last byte outside quotes that is not a blank
+  for (std::size_t i = from; i < markup.size(); ++i) {
+    const char c = markup[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if ((c == '"' || c == '\'') && last == '=') {
+      quote = c;
+    } else if (c == '>') {
+      return i + 1;
+    } else if (!IsBlank(c)) {
+      last = c;
+    }
+  }
+  const std::size_t first = markup.find('>', from);
+  return first == kNone ? markup.size() : first + 1;
+}
 
 std::string DescribeUnreadableRow(const UnreadableRow& row) {
   std::string text = "row " + std::to_string(row.position) + " (";

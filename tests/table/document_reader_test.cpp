@@ -118,6 +118,22 @@ TEST(ReadTableRowsTest, ReadsTheRowsThroughTheEditsOfAShoppersEditor) {
   }
 }
 
+// A '>' in a quoted attribute does not end the tag, and a note on a line of its own inside a
+// cell is part of the cell: only a comment before a <tr> is the next row's key.
+TEST(ReadTableRowsTest, QuotedAttributesAndNotesOnTheirOwnLinesStayInTheirCells) {
+  const std::vector<DocumentRow> rows = {{SampleRow("8012000000000002"), "2", "1"},
+                                         {SampleRow("8012000000000001"), "1", ".66"}};
+  const std::string note = "Note\r\n<!-- a note -->\r\n";
+  const TableReading reading = ReadTableRows(Replaced(test::ExpectedDocument(rows), "<td>Color",
+                                                      "<td title='a>b' class=x>" + note + "Color"));
+  EXPECT_THAT(reading.unreadable, IsEmpty());
+  ASSERT_EQ(reading.rows.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(reading.rows[i].cells.options, note + rows[i].row.options);
+    EXPECT_EQ(reading.rows[i].cells.store, rows[i].row.store);
+  }
+}
+
 TEST(ReadTableRowsTest, NamesTheRowsItCannotReadAndReadsTheOthers) {
   std::vector<DocumentRow> rows;
   for (const char* id : {"A", "B", "C", "D", "E"}) {

@@ -9,20 +9,32 @@
 #include "table/overlap.h"
 
 namespace ordertable {
+namespace {
 
-CaptureVerdict JudgeCapture(const std::filesystem::path& folder, const OrderListCapture& capture,
-                            bool update_mode) {
+// The verdict on `capture`, whose rows are `rows`; for an update, `*first_known` is set to the
+// place of the first row the table of `folder` holds (rows.size() when none).
+CaptureVerdict Judge(const std::filesystem::path& folder, const OrderListCapture& capture,
+                     bool update_mode, const RowList& rows, std::size_t* first_known) {
   if (capture.replies == 0) return CaptureVerdict::kNoReply;
   if (capture.answered == 0) return CaptureVerdict::kRefused;
   // Orders are missing before a page read: some of them may be new, or the older ones for good.
   if (capture.page_missing || capture.first_page > 1) return CaptureVerdict::kIncomplete;
   if (update_mode) {
-    const RowList rows = RowsOfCapture(capture);
-    if (FirstRowInTable(folder, rows) < rows.size()) return CaptureVerdict::kReachesTable;
+    *first_known = FirstRowInTable(folder, rows);
+    if (*first_known < rows.size()) return CaptureVerdict::kReachesTable;
   }
   // A list cut short would make a table that lacks the older orders for good: an update
   // stops at the first order it knows, so it would never add them.
   return capture.reaches_end ? CaptureVerdict::kWholeList : CaptureVerdict::kIncomplete;
+}
+
+}  // namespace
+
+CaptureVerdict JudgeCapture(const std::filesystem::path& folder, const OrderListCapture& capture,
+                            bool update_mode) {
+  std::size_t first_known = 0;
+  return Judge(folder, capture, update_mode, update_mode ? RowsOfCapture(capture) : RowList{},
+               &first_known);
 }
 
 std::optional<BuildOutcome> RowsOfStoredCapture(const std::filesystem::path& folder,
@@ -37,7 +49,10 @@ std::optional<BuildOutcome> RowsOfStoredCapture(const std::filesystem::path& fol
                   "the cached capture " + StoredCaptureName() + " could not be read");
   }
   const OrderListCapture capture = ReadOrderListCapture(std::move(*text));
-  switch (JudgeCapture(folder, capture, update_mode)) {
+  // The rows and the table are read once, for the verdict and for the build.
+  rows = RowsOfCapture(capture);
+  std::size_t first_known = rows.size();
+  switch (Judge(folder, capture, update_mode, rows, &first_known)) {
     case CaptureVerdict::kNoReply:
     case CaptureVerdict::kRefused:
       return failed(BuildFailure::kCaptureUnusable,
@@ -51,8 +66,7 @@ std::optional<BuildOutcome> RowsOfStoredCapture(const std::filesystem::path& fol
     case CaptureVerdict::kReachesTable:
       break;
   }
-  rows = RowsOfCapture(capture);
-  if (update_mode) rows.resize(FirstRowInTable(folder, rows));
+  rows.resize(first_known);
   return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "files/files.h"
 #include "files/platform.h"
@@ -29,14 +30,54 @@ bool IsFile(const std::filesystem::path& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+bool IsFolder(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void SetSystemReason(std::string* reason) {
+  if (reason == nullptr) return;
+  const DWORD error = GetLastError();
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide(text != nullptr ? text : L"", length);
+  if (text != nullptr) LocalFree(text);
+  // The system's sentences end with a full stop and a line break; the message goes on after.
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' ||
+                           wide.back() == L'.')) {
+    wide.pop_back();
+  }
+  if (wide.empty()) {
+    *reason = "system error " + std::to_string(error);
+    return;
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  reason->assign(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), reason->data(), size,
+                      nullptr, nullptr);
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::string* reason) {
   // Another program may neither write nor delete the file while it is read. It may read it:
   // a virus scanner or an indexer that reads a file just written must not make a build fail.
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
-  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||
+  if (!file) {
+    // A folder cannot be opened as a file: say what is in the way rather than "access denied".
+    if (IsFolder(path)) {
+      if (reason != nullptr) *reason = "it is a folder";
+    } else {
+      SetSystemReason(reason);
+    }
+    return std::nullopt;
+  }
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||
       size.QuadPart < 0) {
+    SetSystemReason(reason);
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -45,6 +86,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     const std::size_t want = (std::min)(kChunk, bytes.size() - filled);
     DWORD got = 0;
     if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(want), &got, nullptr)) {
+      SetSystemReason(reason);
       return std::nullopt;
     }
     if (got == 0) break;
@@ -54,11 +96,16 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-bool WriteNewFile(const std::filesystem::path& path,
-                  std::initializer_list<std::string_view> parts) {
+NewFile WriteNewFile(const std::filesystem::path& path,
+                     std::initializer_list<std::string_view> parts, std::string* reason) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return NewFile::kNameTaken;
+    SetSystemReason(reason);
+    return NewFile::kFailed;
+  }
   bool written = true;
   for (std::string_view bytes : parts) {
     while (written && !bytes.empty()) {
@@ -70,15 +117,38 @@ bool WriteNewFile(const std::filesystem::path& path,
     }
   }
   // The data must be on the disk before a rename gives this file the name of one that matters.
-  if (written && FlushFileBuffers(file.get()) && file.Reset()) return true;
+  if (written && FlushFileBuffers(file.get()) && file.Reset()) return NewFile::kWritten;
+  SetSystemReason(reason);
   file.Reset();
   DeleteFileW(path.c_str());
+  return NewFile::kFailed;
+}
+
+bool Rename(const std::filesystem::path& from, const std::filesystem::path& to,
+            std::string* reason) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  SetSystemReason(reason);
   return false;
 }
 
-bool Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+// The system's own replacement keeps the table's attributes and never leaves its name free.
+bool ReplaceKeepingBackup(const std::filesystem::path& replacement,
+                          const std::filesystem::path& target, const std::filesystem::path& backup,
+                          std::string* reason) {
+  if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(),
+                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    return true;
+  }
+  const DWORD error = GetLastError();
+  SetSystemReason(reason);
+  if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) return false;
+  // The table went to the backup's name, and the new file did not take its place: put one of
+  // them there, the new one first.
+  if (MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  CopyFileW(backup.c_str(), target.c_str(), TRUE);
+  return false;
 }
 
 bool RemoveFile(const std::filesystem::path& path) {
@@ -98,10 +168,49 @@ bool RemoveFile(const std::filesystem::path& path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool CreateFolder(const std::filesystem::path& path) {
+bool CreateFolder(const std::filesystem::path& path, std::string* reason) {
   if (CreateDirectoryW(path.c_str(), nullptr)) return true;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  const DWORD error = GetLastError();
+  if (IsFolder(path)) return true;
+  if (error == ERROR_ALREADY_EXISTS) {
+    if (reason != nullptr) *reason = "a file of that name is in the way";
+    return false;
+  }
+  SetLastError(error);
+  SetSystemReason(reason);
+  return false;
 }
+
+std::uint64_t CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool ProcessIsRunning(std::uint64_t id) {
+  if (id == 0 || id > MAXDWORD) return false;
+  UniqueHandle process(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id)));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to ask
+  DWORD status = 0;
+  return GetExitCodeProcess(process.get(), &status) && status == STILL_ACTIVE;
+}
+
+// A file that only this process may open, deleted by the system when it is closed, which it
+// is when the process ends, however it ends.
+std::intptr_t TryLockFolder(const std::filesystem::path& folder, std::string_view name, bool* busy,
+                            std::string* reason) {
+  const std::filesystem::path lock = folder / std::filesystem::path(name);
+  const HANDLE file =
+      CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file != INVALID_HANDLE_VALUE) return reinterpret_cast<std::intptr_t>(file);
+  const DWORD error = GetLastError();
+  // Held by another run, or on its way out after that run let it go.
+  *busy =
+      error == ERROR_SHARING_VIOLATION ||
+      (error == ERROR_ACCESS_DENIED && GetFileAttributesW(lock.c_str()) != INVALID_FILE_ATTRIBUTES);
+  SetLastError(error);
+  SetSystemReason(reason);
+  return -1;
+}
+
+void UnlockFolder(std::intptr_t handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
 
 }  // namespace ordertable::files

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/table/table_test_support.h"
 
@@ -55,34 +57,100 @@ TEST_F(FilesTest, FailuresAreReportedNotThrown) {
   EXPECT_TRUE(files::IsOrdinaryFile(folder_ / "x.html"));
 }
 
-// A pending file is the new content beside the old: nothing changes until it is committed,
-// and an abandoned one leaves nothing behind.
+// A pending file is the new content beside the old, in a temporary file of its own: nothing
+// changes until it is committed, and an abandoned one leaves nothing behind.
 TEST_F(FilesTest, APendingFileReplacesItsTargetOnlyWhenCommitted) {
   const fs::path target = folder_ / "table.html";
   Touch(target, "old");
-  Touch(files::TemporaryFileFor(target), "stale");
+  fs::path abandoned;
   {
     std::optional<files::PendingFile> pending = files::PendingFile::Write(target, {"n", "ew"});
     ASSERT_TRUE(pending.has_value());
+    abandoned = pending->temporary();
     EXPECT_EQ(files::ReadWholeFile(target), "old");
-    EXPECT_EQ(files::ReadWholeFile(files::TemporaryFileFor(target)), "new");
+    EXPECT_EQ(files::ReadWholeFile(abandoned), "new");
   }
   EXPECT_EQ(files::ReadWholeFile(target), "old");
-  EXPECT_FALSE(fs::exists(files::TemporaryFileFor(target)));
+  EXPECT_FALSE(fs::exists(abandoned));
 
   std::optional<files::PendingFile> pending = files::PendingFile::Write(target, {"new"});
   ASSERT_TRUE(pending.has_value());
+  const fs::path temporary = pending->temporary();
   EXPECT_TRUE(pending->Commit());
   EXPECT_EQ(files::ReadWholeFile(target), "new");
-  EXPECT_FALSE(fs::exists(files::TemporaryFileFor(target)));
+  EXPECT_FALSE(fs::exists(temporary));
 }
 
-TEST_F(FilesTest, TemporaryFileNames) {
-  EXPECT_EQ(files::TemporaryFileFor(folder_ / "AliExpress Orders.html"),
-            folder_ / "AliExpress Orders.tmp");
-  EXPECT_EQ(files::TemporaryFileFor(folder_ / "tmp" / "AE_orders_01.html"),
-            folder_ / "tmp" / "AE_orders_01.tmp");
-  EXPECT_EQ(files::TemporaryFileFor(folder_ / "x.tmp"), folder_ / "x.tmp.tmp");
+// Two writers of one target never share a temporary file, and a later run removes only the
+// temporary files of writers that have ended.
+TEST_F(FilesTest, TemporaryFilesAreEachWritersOwn) {
+  const fs::path target = folder_ / "AliExpress Orders.html";
+  std::optional<files::PendingFile> first = files::PendingFile::Write(target, {"first"});
+  std::optional<files::PendingFile> second = files::PendingFile::Write(target, {"second"});
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->temporary(), second->temporary());
+  EXPECT_TRUE(files::IsTemporaryFileName(files::FileName(first->temporary())));
+
+  const fs::path ended = folder_ / "AliExpress Orders.html.ordertable-999999999999-0123abcd.tmp";
+  for (const char* name : {"AliExpress Orders.html.ordertable-999999999999-0123abcd.tmp",
+                           "AliExpress Orders.tmp", "notes.tmp", "x.ordertable-7-zzzzzzzz.tmp"}) {
+    Touch(folder_ / name);
+  }
+  EXPECT_EQ(files::StaleTemporaryFilesOf(target), std::vector<fs::path>{ended});
+  files::RemoveStaleTemporaryFiles(folder_);
+  EXPECT_FALSE(fs::exists(ended));
+  for (const fs::path& kept : {first->temporary(), folder_ / "AliExpress Orders.tmp",
+                               folder_ / "notes.tmp", folder_ / "x.ordertable-7-zzzzzzzz.tmp"}) {
+    EXPECT_TRUE(fs::exists(kept)) << kept;
+  }
+  EXPECT_TRUE(second->Commit());
+  EXPECT_TRUE(first->Commit());
+  EXPECT_EQ(files::ReadWholeFile(target), "first");
+}
+
+// The table and its backup change places in one step; whatever stands in the way, the table
+// stays.
+TEST_F(FilesTest, CommitKeepingBackupLeavesATableAtEveryOutcome) {
+  const fs::path target = folder_ / "t.html";
+  const fs::path backup = folder_ / "t.bkp";
+  Touch(target, "old");
+  Touch(backup, "older");
+  std::optional<files::PendingFile> pending = files::PendingFile::Write(target, {"new"});
+  ASSERT_TRUE(pending && pending->CommitKeepingBackup(backup));
+  EXPECT_EQ(files::ReadWholeFile(target), "new");
+  EXPECT_EQ(files::ReadWholeFile(backup), "old");
+
+  fs::remove(backup);
+  fs::create_directories(backup / "inside");
+  std::optional<files::PendingFile> newer = files::PendingFile::Write(target, {"newer"});
+  std::string reason;
+  ASSERT_TRUE(newer.has_value());
+  EXPECT_FALSE(newer->CommitKeepingBackup(backup, &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(files::ReadWholeFile(target), "new");
+  EXPECT_TRUE(fs::is_directory(backup / "inside"));
+}
+
+TEST_F(FilesTest, FailuresCarryTheSystemsReason) {
+  std::string reason;
+  EXPECT_FALSE(files::WriteFileAtomically(folder_ / "absent" / "x.html", {"x"}, &reason));
+  EXPECT_FALSE(reason.empty());
+  reason.clear();
+  EXPECT_FALSE(files::ReadWholeFile(folder_ / "tmp", &reason));
+  EXPECT_EQ(reason, "it is a folder");
+}
+
+TEST_F(FilesTest, AFolderLockIsHeldByOneAtATime) {
+  files::FolderLock::Failure failure = files::FolderLock::Failure::kNone;
+  std::optional<files::FolderLock> held =
+      files::FolderLock::Acquire(folder_, "x.lock", 0, &failure);
+  ASSERT_TRUE(held.has_value());
+  EXPECT_FALSE(files::FolderLock::Acquire(folder_, "x.lock", 100, &failure));
+  EXPECT_EQ(failure, files::FolderLock::Failure::kBusy);
+  held.reset();
+  EXPECT_TRUE(files::FolderLock::Acquire(folder_, "x.lock", 0, &failure));
+  EXPECT_FALSE(files::FolderLock::Acquire(folder_ / "absent", "x.lock", 0, &failure));
+  EXPECT_EQ(failure, files::FolderLock::Failure::kError);
 }
 
 TEST_F(FilesTest, MoveRemoveAndList) {

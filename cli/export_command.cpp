@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "files/files.h"
+#include "orders/ascii.h"
 #include "spreadsheet/csv.h"
 #include "spreadsheet/order_sheet.h"
 #include "spreadsheet/xlsx.h"
@@ -39,17 +40,6 @@ struct ExportOptions {
   std::string file;
 };
 
-bool HasExtension(const std::string& file, std::string_view extension) {
-  if (file.size() < extension.size()) return false;
-  for (std::size_t i = 0; i < extension.size(); ++i) {
-    const char c = file[file.size() - extension.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != extension[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::optional<ExportOptions> ParseExportOptions(const std::vector<std::string>& args,
                                                 std::ostream& err) {
   ExportOptions options;
@@ -76,8 +66,10 @@ std::optional<ExportOptions> ParseExportOptions(const std::vector<std::string>& 
     options.file = options.format == Format::kXlsx ? kXlsxExport : kCsvExport;
     if (!options.format) options.format = Format::kCsv;
   } else if (!options.format) {
-    options.format = HasExtension(options.file, ".xlsx") ? Format::kXlsx : Format::kCsv;
-  } else if (HasExtension(options.file, *options.format == Format::kCsv ? ".xlsx" : ".csv")) {
+    options.format =
+        ascii::EndsWithIgnoringCase(options.file, ".xlsx") ? Format::kXlsx : Format::kCsv;
+  } else if (ascii::EndsWithIgnoringCase(options.file,
+                                         *options.format == Format::kCsv ? ".xlsx" : ".csv")) {
     err << "'" << options.file << "' names the other format than "
         << (*options.format == Format::kCsv ? "--csv" : "--xlsx") << " (see --help)\n";
     return std::nullopt;

@@ -16,17 +16,6 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// TextBetween without the copy, for texts that are only passed on.
-std::string_view ViewBetween(std::string_view text, std::string_view opening,
-                             std::string_view closing) {
-  const std::size_t open_at = text.find(opening);
-  if (open_at == std::string_view::npos) return {};
-  const std::size_t start = open_at + opening.size();
-  const std::size_t close_at = text.find(closing, start);
-  if (close_at == std::string_view::npos) return {};
-  return text.substr(start, close_at - start);
-}
-
 // Appends `text` with every occurrence of `piece` (found left to right, not overlapping) left
 // out. What the removal joins up is not searched again.
 void AppendWithout(std::string& out, std::string_view text, std::string_view piece) {
@@ -41,7 +30,7 @@ constexpr std::string_view kHttpsLinkStart = "<a target='_blank' href='https://"
 
 // Store and product links on the page are protocol-relative; the link is rebuilt on https.
 void AppendHttpsLink(std::string& out, std::string_view value_line, std::string_view text) {
-  const std::string_view address = ViewBetween(value_line, "//", "\"");
+  const std::string_view address = TextBetween(value_line, "//", "\"");
   // Encoding at most triples an address; the common one, without special bytes, fits as is.
   out.reserve(out.size() + kHttpsLinkStart.size() + address.size() + text.size() + 8);
   out.append(kHttpsLinkStart);
@@ -58,7 +47,7 @@ struct Scratch {
 // The thumbnail comes protocol-relative too ("//host/..."). Left so, it would resolve to
 // file:// when the table is opened from disk and no picture would show, so it gets https:.
 std::string ImageLink(std::string_view marker_line, Scratch& scratch) {
-  const std::string_view thumbnail = ViewBetween(marker_line, "\"", "\"");
+  const std::string_view thumbnail = TextBetween(marker_line, "\"", "\"");
   std::string& encoded = scratch.encoded;
   encoded.clear();
   if (thumbnail.starts_with("//")) encoded.append("https:");
@@ -86,7 +75,7 @@ std::string HttpsLink(std::string_view value_line, std::string_view text) {
 }
 
 std::string Description(std::string_view value_line) {
-  std::string description = HttpsLink(value_line, ViewBetween(value_line, ">", "<"));
+  std::string description = HttpsLink(value_line, TextBetween(value_line, ">", "<"));
   for (char& c : description) {
     if (c == '"') c = '\'';
   }
@@ -104,11 +93,11 @@ std::string Options(std::string_view value_line) {
 bool ReadOrderBlock(LineReader& reader, OrderRow& row, Scratch& scratch) {
   std::string_view line;
   if (!FindMarker(reader, "first-row", &line)) return false;
-  row.order_id = TextBetween(SkipLines(reader, 2), ">", "<");
+  row.order_id = std::string(TextBetween(SkipLines(reader, 2), ">", "<"));
   if (!FindMarker(reader, "second-row", &line)) return false;
   row.date = ConvertDate(SkipLines(reader, 2));
   if (!FindMarker(reader, "store-info", &line)) return false;
-  const std::string_view store_name = ViewBetween(SkipLines(reader, 3), ">", "<");
+  const std::string_view store_name = TextBetween(SkipLines(reader, 3), ">", "<");
   if (!FindMarker(reader, "second-row", &line)) return false;
   row.store = HttpsLink(SkipLines(reader, 1), store_name);
   if (!FindMarker(reader, "amount-num", &line)) return false;
@@ -142,7 +131,7 @@ std::vector<std::string> OrderIdsOnPage(std::string_view page_bytes) {
   LineReader reader(page_bytes);
   std::string_view line;
   while (FindMarker(reader, "order-info", &line) && FindMarker(reader, "info-body", &line)) {
-    ids.push_back(TextBetween(line, ">", "<"));
+    ids.emplace_back(TextBetween(line, ">", "<"));
   }
   return ids;
 }

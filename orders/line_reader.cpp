@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "orders/ascii.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -20,24 +22,12 @@ std::string_view UpToEndOfData(std::string_view data) {
   return end == std::string_view::npos ? data : data.substr(0, end);
 }
 
-constexpr std::array<unsigned char, 256> LowerTable() {
-  std::array<unsigned char, 256> lower{};
-  for (int c = 0; c < 256; ++c) {
-    lower[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  }
-  return lower;
-}
-constexpr std::array<unsigned char, 256> kLower = LowerTable();
-
-unsigned char Lower(char c) { return kLower[static_cast<unsigned char>(c)]; }
+unsigned char Lower(char c) { return static_cast<unsigned char>(ascii::ToLower(c)); }
 
 // The markers are ASCII, and the ANSI code pages map no other byte to an ASCII letter when
 // lower-casing, so folding ASCII letters gives the same answer as a code-page comparison.
 bool EqualIgnoringCase(const char* text, std::string_view marker) {
-  for (std::size_t k = 0; k < marker.size(); ++k) {
-    if (Lower(text[k]) != Lower(marker[k])) return false;
-  }
-  return true;
+  return ascii::EqualsIgnoringCase(std::string_view(text, marker.size()), marker);
 }
 
 // The bytes a marker byte matches: itself and, for a letter, its other case. OR-ing 0x20 into

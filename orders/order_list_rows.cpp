@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "orders/ascii.h"
 #include "orders/text.h"
 
 namespace ordertable {
@@ -65,7 +66,7 @@ void AppendLink(std::string& out, std::string_view address, std::string_view tex
   out.append("</a>");
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using ascii::IsDigit;
 
 // The full-size picture of a thumbnail address "...S1.jpg_220x220.jpg": the address without
 // its size suffix. An address without one ("/160x160.png") is its own full picture.
@@ -184,14 +185,6 @@ int MonthNumber(std::string_view word) {
   return 0;
 }
 
-bool AllDigits(std::string_view word) {
-  if (word.empty()) return false;
-  for (const char c : word) {
-    if (!IsDigit(c)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void AppendHtmlText(std::string& out, std::string_view text) {
@@ -244,11 +237,11 @@ std::string ConvertListDate(std::string_view text) {
   }
   std::string_view day;
   int month = 0;
-  if (words.size() == 3 && AllDigits(words[2]) && words[2].size() == 4) {
-    if (AllDigits(words[1])) {  // Aug 28, 2026
+  if (words.size() == 3 && ascii::IsDigits(words[2]) && words[2].size() == 4) {
+    if (ascii::IsDigits(words[1])) {  // Aug 28, 2026
       month = MonthNumber(words[0]);
       day = words[1];
-    } else if (AllDigits(words[0])) {  // 12. Mär 2024
+    } else if (ascii::IsDigits(words[0])) {  // 12. Mär 2024
       month = MonthNumber(words[1]);
       day = words[0];
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "files/files.h"
+#include "orders/ascii.h"
 #include "orders/text.h"
 
 namespace ordertable {
@@ -12,15 +13,6 @@ namespace {
 constexpr std::string_view kPagePrefix = "AE_orders_";
 constexpr std::string_view kPageSuffix = ".html";
 constexpr std::string_view kCaptureName = "AE_order_list.json";
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string PageFileName(int page) {
   std::string number = std::to_string(page);
@@ -47,14 +39,13 @@ int CountCachedPages(const std::filesystem::path& folder) {
 // The digits of a cached page file's name; empty when the name is none.
 std::string_view PageNumberOf(std::string_view name) {
   if (name.size() <= kPagePrefix.size() + kPageSuffix.size()) return {};
-  if (!SameIgnoringCase(name.substr(0, kPagePrefix.size()), kPagePrefix) ||
-      !SameIgnoringCase(name.substr(name.size() - kPageSuffix.size()), kPageSuffix)) {
+  if (!ascii::StartsWithIgnoringCase(name, kPagePrefix) ||
+      !ascii::EndsWithIgnoringCase(name, kPageSuffix)) {
     return {};
   }
   const std::string_view number =
       name.substr(kPagePrefix.size(), name.size() - kPagePrefix.size() - kPageSuffix.size());
-  if (number.find_first_not_of("0123456789") != std::string_view::npos) return {};
-  return number;
+  return ascii::IsDigits(number) ? number : std::string_view();
 }
 
 bool IsCachedPageName(std::string_view name) { return !PageNumberOf(name).empty(); }
@@ -87,7 +78,9 @@ std::string StoredCaptureName() {
   return std::string(kCacheFolder) + "/" + std::string(kCaptureName);
 }
 
-bool IsStoredCaptureName(std::string_view name) { return SameIgnoringCase(name, kCaptureName); }
+bool IsStoredCaptureName(std::string_view name) {
+  return ascii::EqualsIgnoringCase(name, kCaptureName);
+}
 
 bool WriteStoredCapture(const std::filesystem::path& folder, std::string_view text) {
   return files::WriteFileAtomically(StoredCaptureFile(folder), {text});

@@ -5,12 +5,14 @@
 #include <charconv>
 #include <cstdio>
 
+#include "orders/ascii.h"
+
 namespace ordertable {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using ascii::IsDigit;
 
 // `text` without the spaces, tabs and no-break spaces around it.
 std::string_view TrimmedBlanks(std::string_view text) {

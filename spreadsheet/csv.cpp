@@ -2,13 +2,15 @@
 
 #include <string_view>
 
+#include "orders/ascii.h"
+
 namespace ordertable {
 namespace {
 
 // Excel refuses text constants longer than this in a formula.
 constexpr std::size_t kLongestFormulaText = 255;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using ascii::IsDigit;
 
 // True for text that a spreadsheet would read as a number, a date, a time, a percentage, an
 // amount of money or a truth value instead of keeping it: "8012000000000010", "1/4",

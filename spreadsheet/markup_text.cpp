@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "orders/ascii.h"
 #include "orders/text.h"
-#include "table/document_reader.h"
+#include "table/markup.h"
 
 namespace ordertable {
 namespace {
@@ -14,18 +15,9 @@ namespace {
 constexpr std::size_t kNone = std::string_view::npos;
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+using ascii::IsBlank;
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-bool SameIgnoringCase(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const char c = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
 
 // What Windows-1252 puts at 0x80 to 0x9F; the five bytes it leaves undefined keep their code.
 constexpr std::array<char16_t, 32> kWindows1252From80 = {
@@ -101,7 +93,7 @@ bool NextTag(std::string_view markup, std::size_t from, Tag& tag) {
       return true;
     }
     if (rest.starts_with('!') || rest.starts_with('?')) {
-      tag = Tag{at, TagEnd(markup, at + 1), false, {}, {}};
+      tag = Tag{at, ordertable::markup::TagEnd(markup, at + 1), false, {}, {}};
       return true;
     }
     const bool closing = rest.starts_with('/');
@@ -112,7 +104,7 @@ bool NextTag(std::string_view markup, std::size_t from, Tag& tag) {
            markup[name_end] != '/') {
       ++name_end;
     }
-    const std::size_t end = TagEnd(markup, name_end);
+    const std::size_t end = ordertable::markup::TagEnd(markup, name_end);
     const std::size_t attributes_end = markup[end - 1] == '>' ? end - 1 : end;
     tag = Tag{at, end, closing, markup.substr(name_at, name_end - name_at),
               markup.substr(name_end, attributes_end - name_end)};
@@ -122,7 +114,7 @@ bool NextTag(std::string_view markup, std::size_t from, Tag& tag) {
 }
 
 bool OpensElement(const Tag& tag, std::string_view name) {
-  return !tag.closing && SameIgnoringCase(tag.name, name);
+  return !tag.closing && ascii::EqualsIgnoringCase(tag.name, name);
 }
 
 // The raw value of the attribute `name` (lower case) in a tag's attribute text.
@@ -151,15 +143,16 @@ std::optional<std::string_view> AttributeValue(std::string_view attributes, std:
     } else if (attribute.empty()) {
       ++i;  // a stray '=' or quote: go past it
     }
-    if (!attribute.empty() && SameIgnoringCase(attribute, name)) return value;
+    if (!attribute.empty() && ascii::EqualsIgnoringCase(attribute, name)) return value;
   }
   return std::nullopt;
 }
 
 bool EndsBlock(const Tag& tag) {
-  if (SameIgnoringCase(tag.name, "br")) return true;
-  return tag.closing && (SameIgnoringCase(tag.name, "p") || SameIgnoringCase(tag.name, "div") ||
-                         SameIgnoringCase(tag.name, "li"));
+  if (ascii::EqualsIgnoringCase(tag.name, "br")) return true;
+  return tag.closing &&
+         (ascii::EqualsIgnoringCase(tag.name, "p") || ascii::EqualsIgnoringCase(tag.name, "div") ||
+          ascii::EqualsIgnoringCase(tag.name, "li"));
 }
 
 // TextOfMarkup of markup known to be valid UTF-8.
@@ -281,7 +274,7 @@ std::vector<MarkupLink> LinksOfMarkup(std::string_view markup) {
     std::size_t text_end = valid.size();
     Tag next;
     for (std::size_t scan = tag.end; NextTag(valid, scan, next); scan = next.end) {
-      if (!SameIgnoringCase(next.name, "a")) continue;
+      if (!ascii::EqualsIgnoringCase(next.name, "a")) continue;
       text_end = next.begin;
       from = next.closing ? next.end : next.begin;
       break;

@@ -4,74 +4,19 @@
 #include <optional>
 #include <utility>
 
+#include "orders/ascii.h"
+#include "table/markup.h"
+
 namespace ordertable {
 namespace {
 
 constexpr std::size_t kCellsPerRow = 9;
-constexpr std::size_t kNone = std::string_view::npos;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when the tag `tag` (lower case, such as "<td" or "</tr") starts at `at`, letter case
-// ignored, and its name ends there.
-bool TagAt(std::string_view text, std::size_t at, std::string_view tag) {
-  if (text.size() - at < tag.size()) return false;
-  for (std::size_t i = 0; i < tag.size(); ++i) {
-    if (Lower(text[at + i]) != tag[i]) return false;
-  }
-  const std::size_t after = at + tag.size();
-  return after == text.size() || text[after] == '>' || text[after] == '/' || IsBlank(text[after]);
-}
-
-bool CommentAt(std::string_view text, std::size_t at) { return text.substr(at, 4) == "<!--"; }
-
-// The first `tag` at or after `from`; kNone when there is none.
-std::size_t FindTag(std::string_view text, std::string_view tag, std::size_t from) {
-  for (std::size_t at = text.find('<', from); at != kNone; at = text.find('<', at + 1)) {
-    if (TagAt(text, at, tag)) return at;
-  }
-  return kNone;
-}
-
-// Just after the '>' that ends the tag starting at `at`; the end of `text` when none does.
-std::size_t AfterTag(std::string_view text, std::size_t at) { return TagEnd(text, at + 1); }
-
-// Just after the comment starting at `at`; the end of `text` when it is not closed.
-std::size_t AfterComment(std::string_view text, std::size_t at) {
-  const std::size_t close = text.find("-->", at + 4);
-  return close == kNone ? text.size() : close + 3;
-}
-
-// True when only blanks stand between the start of its line and `at`.
-bool StartsLine(std::string_view text, std::size_t at) {
-  while (at > 0 && (text[at - 1] == ' ' || text[at - 1] == '\t')) --at;
-  return at == 0 || text[at - 1] == '\r' || text[at - 1] == '\n';
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// The part of the document that holds the rows: from the opening of the body (or the end of
-// the header when a hand edit took <tbody> away) to the footer or the end of the table.
-std::pair<std::size_t, std::size_t> FindBody(std::string_view document) {
-  std::size_t begin = 0;
-  if (const std::size_t body = FindTag(document, "<tbody", 0); body != kNone) {
-    begin = AfterTag(document, body);
-  } else if (const std::size_t head_end = FindTag(document, "</thead", 0); head_end != kNone) {
-    begin = AfterTag(document, head_end);
-  }
-  std::size_t end = document.size();
-  for (std::string_view tag : {"<tfoot", "</tbody", "</table"}) {
-    const std::size_t at = FindTag(document, tag, begin);
-    if (at < end) end = at;
-  }
-  return {begin, end};
-}
+using markup::AfterComment;
+using markup::AfterTag;
+using markup::CommentAt;
+using markup::kNone;
+using markup::TagAt;
 
 // Line numbers for positions given in increasing order; CR LF, LF and CR each end a line.
 class LineCounter {
@@ -112,8 +57,9 @@ class RowReader {
   explicit RowReader(std::string_view document) : document_(document), lines_(document) {}
 
   TableReading Read() {
-    const auto [begin, end] = FindBody(document_);
-    end_ = end;
+    const markup::TableBody body = markup::FindTableBody(document_);
+    end_ = body.end;
+    const std::size_t begin = body.begin;
     for (std::size_t at = document_.find('<', begin); at < end_; at = document_.find('<', at)) {
       at = Step(at);
     }
@@ -141,7 +87,7 @@ class RowReader {
       if (!row_) StartRow(at);
       return ReadCell(at, header_cell);
     }
-    return at + 1;  // any other markup between the rows
+    return markup::SkipMarkup(document_, at);  // any other markup between the rows
   }
 
   std::size_t Comment(std::size_t at) {
@@ -153,21 +99,14 @@ class RowReader {
       // Inside a row a comment is a note, unless the row is complete or the comment stands
       // where a key comment does, on a line of its own before a <tr>: then the row lacked
       // its </tr>.
-      if (row_->cells.size() < kCellsPerRow && !KeyBeforeRow(at)) return after;
+      if (row_->cells.size() < kCellsPerRow && !markup::KeyCommentBeforeRow(document_, at)) {
+        return after;
+      }
       FinishRow();
     }
     ReportKeyWithoutRow();
     key_ = Key{std::string(document_.substr(at + 4, id_end - (at + 4))), at};
     return after;
-  }
-
-  // True for the comment at `at` when it stands where a key comment does: on a line of its
-  // own, before a <tr>. Any other comment is a note, in a cell or between the cells.
-  bool KeyBeforeRow(std::size_t at) const {
-    if (!StartsLine(document_, at)) return false;
-    std::size_t next = AfterComment(document_, at);
-    while (next < document_.size() && IsBlank(document_[next])) ++next;
-    return TagAt(document_, next, "<tr");
   }
 
   // Adds the cell whose tag starts at `at` to the row and returns where the scan goes on. A
@@ -183,7 +122,8 @@ class RowReader {
         next = AfterTag(document_, scan);
         break;
       }
-      const bool next_key = CommentAt(document_, scan) && KeyBeforeRow(scan);
+      const bool next_key =
+          CommentAt(document_, scan) && markup::KeyCommentBeforeRow(document_, scan);
       if (next_key || TagAt(document_, scan, "<td") || TagAt(document_, scan, "<th") ||
           TagAt(document_, scan, "<tr") || TagAt(document_, scan, "</tr")) {
         cell_end = next = scan;
@@ -235,7 +175,7 @@ class RowReader {
     out.position = position_;
     out.line = line;
     out.order_id = std::move(row.order_id);
-    if (!row.cells.empty()) out.number = Trimmed(row.cells[0]);
+    if (!row.cells.empty()) out.number = ascii::TrimBlanks(row.cells[0]);
     out.reason = row.cells.empty() ? std::string("it has no cells")
                                    : "it has " + std::to_string(row.cells.size()) +
                                          " cells instead of " + std::to_string(kCellsPerRow);
@@ -265,25 +205,6 @@ class RowReader {
 }  // namespace
 
 TableReading ReadTableRows(std::string_view document) { return RowReader(document).Read(); }
-
-std::size_t TagEnd(std::string_view markup, std::size_t from) {
-  char quote = 0;
-  char last = 0;  // the last byte outside quotes that is not a blank
-  for (std::size_t i = from; i < markup.size(); ++i) {
-    const char c = markup[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if ((c == '"' || c == '\'') && last == '=') {
-      quote = c;
-    } else if (c == '>') {
-      return i + 1;
-    } else if (!IsBlank(c)) {
-      last = c;
-    }
-  }
-  const std::size_t first = markup.find('>', from);
-  return first == kNone ? markup.size() : first + 1;
-}
 
 std::string DescribeUnreadableRow(const UnreadableRow& row) {
   std::string text = "row " + std::to_string(row.position) + " (";

@@ -45,11 +45,6 @@ struct TableReading {
 /// without letter case and may carry attributes.
 TableReading ReadTableRows(std::string_view document);
 
-/// Just after the '>' that ends a tag whose name ends at `from` (the end of the markup when
-/// none does). A quote opens an attribute value only after "=", so `<td title='a>b'>` ends
-/// after its last '>'; when quotes leave no '>' outside them, the first '>' ends the tag.
-std::size_t TagEnd(std::string_view markup, std::size_t from);
-
 /// "row 7 (#3, order 8012000000000010, line 105): it has 8 cells instead of 9".
 std::string DescribeUnreadableRow(const UnreadableRow& row);
 

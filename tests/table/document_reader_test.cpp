@@ -39,7 +39,7 @@ TEST(ReadTableRowsTest, ReadsBackEveryRowThatTheWriterAndTheMergeWrote) {
   const RowList old_rows = test::ExpectedRows(test::MakeOrders(30, 8012000000000010, 7));
   const std::string first = NewTableDocument(old_rows, ratings);
   RowList added = test::ExpectedRows(test::MakeOrders(15, 8012000000000000, 7));
-  const std::string updated = MergeRows(first, added, ratings);
+  const std::string updated = MergeRows(first, added, ratings).value();
   ASSERT_EQ(added.size(), 10u);
 
   RowList expected = added;

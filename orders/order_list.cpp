@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "orders/ascii.h"
 
 namespace ordertable {
 namespace {
@@ -24,6 +27,7 @@ constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParse
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kBodyTag = "pc_om_list_body";
 constexpr std::string_view kOrderTag = "pc_om_list_order";
+constexpr std::string_view kHeaderActionTag = "pc_om_list_header_action";
 
 std::string_view TextOf(const Value* value) {
   if (value == nullptr || !value->IsString()) return {};
@@ -39,7 +43,7 @@ const Value* Member(const Value* object, std::string_view name) {
 
 std::string Copy(const Value* value) { return std::string(TextOf(value)); }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+using ascii::IsBlank;
 
 bool IsNameStart(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
@@ -107,6 +111,45 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
   return bytes;
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The UTF-16 unit of the escape "\uXXXX" at `at`, or -1 when none stands there.
+long EscapedUnit(const char* text, std::size_t size, std::size_t at) {
+  if (at > size || size - at < 6 || text[at] != '\\' || text[at + 1] != 'u') return -1;
+  long unit = 0;
+  for (std::size_t i = at + 2; i < at + 6; ++i) {
+    const int digit = HexValue(text[i]);
+    if (digit < 0) return -1;
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
+// JSON lets a string escape half of a surrogate pair alone ("\ud83d"), which no UTF-8 text can
+// hold and the parser refuses, and a browser writes one for a title cut inside an emoji. Such
+// an escape becomes "\ufffd", of the same length, so one odd title never loses a whole HAR.
+void MendLoneSurrogates(char* text, std::size_t size) {
+  for (std::size_t at = 0; at + 1 < size; at += 2) {
+    const void* found = std::memchr(text + at, '\\', size - at);
+    if (found == nullptr) return;
+    at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+    const long unit = EscapedUnit(text, size, at);
+    if (unit < 0xD800 || unit > 0xDFFF) continue;  // any other escape is two bytes or more
+    const long next = EscapedUnit(text, size, at + 6);
+    if (unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+      at += 10;  // a whole pair: both escapes stay
+      continue;
+    }
+    std::memcpy(text + at + 2, "fffd", 4);
+    at += 4;
+  }
+}
+
 // The list's pages come in their order; a page may come again (a reload repeats the first
 // one), but one above the next page means that pages are missing before it.
 void NotePage(OrderListCapture& capture, std::int64_t page) {
@@ -127,9 +170,22 @@ class CaptureReader {
   void ReadText(char* text, std::size_t size) {
     std::size_t start = 0;
     if (FindReplyStart({text, size}, true, &start) != ReplyStart::kAt) return;
+    MendLoneSurrogates(text + start, size - start);
+    // Looked at before the parse, which ends strings in place.
+    const bool looks_like_har =
+        std::string_view(text + start, std::min<std::size_t>(size - start, 256)).find("\"log\"") !=
+        std::string_view::npos;
     rapidjson::Document document;
     document.ParseInsitu<kParseFlags>(text + start);
-    if (document.HasParseError()) return;
+    if (document.HasParseError()) {
+      // The parse stops at the first NUL: at the end of the text, or at one inside it.
+      const std::size_t at = start + document.GetErrorOffset();
+      capture_.fault =
+          at >= size ? OrderListCapture::Fault::kCutShort : OrderListCapture::Fault::kNotJson;
+      capture_.fault_at = at;
+      capture_.fault_in_har = looks_like_har;
+      return;
+    }
     const Value* entries = Member(Member(&document, "log"), "entries");
     if (entries != nullptr && entries->IsArray()) {
       for (const Value& entry : entries->GetArray()) ReadEntry(entry);
@@ -171,6 +227,7 @@ class CaptureReader {
     std::size_t start = 0;
     if (FindReplyStart(view, true, &start) != ReplyStart::kAt) return;
     if (view.find(kOrderListApi) == std::string_view::npos) return;
+    MendLoneSurrogates(text + start, size - start);
     rapidjson::Document document;
     document.ParseInsitu<kParseFlags>(text + start);
     if (!document.HasParseError()) ReadReply(document);
@@ -185,6 +242,11 @@ class CaptureReader {
     ++capture_.answered;
     const Value* data = Member(Member(&reply, "data"), "data");
     if (data == nullptr || !data->IsObject()) return;
+    NoteView(*data);
+    if (!whole_list_) {
+      ++capture_.filtered;
+      return;
+    }
     for (const auto& component : data->GetObject()) {
       if (TextOf(Member(&component.value, "tag")) != kBodyTag) continue;
       const Value* fields = Member(&component.value, "fields");
@@ -196,6 +258,29 @@ class CaptureReader {
       ReadList(*data, Member(Member(Member(&reply, "data"), "hierarchy"), "structure"), body_key);
       return;
     }
+  }
+
+  // The view of the list that the reply's header-action component names; a reply without one
+  // is of the view of the reply before it.
+  void NoteView(const Value& components) {
+    for (const auto& component : components.GetObject()) {
+      if (TextOf(Member(&component.value, "tag")) != kHeaderActionTag) continue;
+      const Value* fields = Member(&component.value, "fields");
+      whole_list_ =
+          IsWholeListView(TextOf(Member(fields, "statusTab")), TextOf(Member(fields, "timeOption")),
+                          TextOf(Member(fields, "searchInput")));
+      return;
+    }
+  }
+
+  // The order's id: a string of digits, or the digits of a JSON integer. Nothing for anything
+  // else: such an order cannot be told from the others, in the table or in a later update.
+  static std::optional<std::string> OrderIdOf(const Value& fields) {
+    const Value* id = Member(&fields, "orderId");
+    if (id == nullptr) return std::nullopt;
+    if (id->IsString() && ascii::IsDigits(TextOf(id))) return Copy(id);
+    if (id->IsUint64()) return std::to_string(id->GetUint64());
+    return std::nullopt;
   }
 
   // The order components that the body lists, in its order (the components' own order in
@@ -215,11 +300,14 @@ class CaptureReader {
       const Value* component = found == by_key.end() ? nullptr : found->second;
       if (TextOf(Member(component, "tag")) != kOrderTag) continue;
       const Value* fields = Member(component, "fields");
-      if (fields == nullptr || !fields->IsObject()) continue;
-      std::string id = Copy(Member(fields, "orderId"));
-      if (id.empty()) id = Copy(Member(component, "id"));
-      if (id.empty() || !seen_.insert(id).second) continue;
-      capture_.orders.push_back(ReadOrder(*fields, std::move(id)));
+      std::optional<std::string> id;
+      if (fields != nullptr && fields->IsObject()) id = OrderIdOf(*fields);
+      if (!id) {
+        if (unreadable_.insert(std::string(TextOf(&key))).second) ++capture_.unreadable_orders;
+        continue;
+      }
+      if (!seen_.insert(*id).second) continue;
+      capture_.orders.push_back(ReadOrder(*fields, std::move(*id)));
       new_order = true;
     }
     if (new_order) ++capture_.pages;
@@ -271,6 +359,8 @@ class CaptureReader {
 
   OrderListCapture& capture_;
   std::unordered_set<std::string> seen_;
+  std::unordered_set<std::string> unreadable_;  // keys of the order components left out
+  bool whole_list_ = true;
 };
 
 using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
@@ -332,6 +422,13 @@ OrderListCapture ReadOrderListCapture(std::string text) {
 void AppendCapture(OrderListCapture& capture, const OrderListCapture& later) {
   capture.replies += later.replies;
   capture.answered += later.answered;
+  capture.filtered += later.filtered;
+  capture.unreadable_orders += later.unreadable_orders;
+  if (capture.fault == OrderListCapture::Fault::kNone) {
+    capture.fault = later.fault;
+    capture.fault_at = later.fault_at;
+    capture.fault_in_har = later.fault_in_har;
+  }
   capture.reaches_end = capture.reaches_end || later.reaches_end;
   if (later.first_page != 0) {
     NotePage(capture, later.first_page);
@@ -396,6 +493,13 @@ std::string StoredCaptureText(const OrderListCapture& capture) {
   writer.EndObject();
   writer.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+bool IsWholeListView(std::string_view status_tab, std::string_view time_option,
+                     std::string_view search_input) {
+  // A field left out (or null, as the first request sends the tab) is the whole list's.
+  return (status_tab.empty() || status_tab == "all") &&
+         (time_option.empty() || time_option == "all") && search_input.empty();
 }
 
 bool MentionsOrderListApi(std::string_view text) {

@@ -6,6 +6,7 @@
 // text, never by its address or resource type: the API's name also stands in preflight and
 // beacon addresses, in the page shell and in the order-list script.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,10 +46,23 @@ struct ListedOrder {
 
 /// What a capture holds.
 struct OrderListCapture {
-  int replies = 0;           ///< order-list replies found, refused ones included
-  int answered = 0;          ///< of them, the successful ones
-  int pages = 0;             ///< successful replies that gave at least one order not seen before
-  bool reaches_end = false;  ///< a successful reply is the list's last page ("hasMore" not true)
+  /// Where a text that should be JSON (a HAR, a reply) stops parsing: cut short (it ends
+  /// there), or something that is no JSON stands there.
+  enum class Fault { kNone, kCutShort, kNotJson };
+
+  int replies = 0;   ///< order-list replies found, refused ones included
+  int answered = 0;  ///< of them, the successful ones
+  /// Of the successful ones, those of another view of the list than the whole of it (another
+  /// tab, time span or a search), whose orders and end are left out: "To pay" ends early.
+  int filtered = 0;
+  /// Order components left out because their order id is neither a string of digits nor a
+  /// JSON integer; each counted once.
+  int unreadable_orders = 0;
+  Fault fault = Fault::kNone;
+  std::size_t fault_at = 0;   ///< for a fault: the byte offset in the text where it breaks
+  bool fault_in_har = false;  ///< for a fault: the text starts as a HAR does
+  int pages = 0;              ///< successful replies that gave at least one order not seen before
+  bool reaches_end = false;   ///< a successful reply is the list's last page ("hasMore" not true)
   /// The list's pages by their "pageIndex": the first one read and the highest one read (0
   /// when no reply numbered its page), and whether a page came after a gap above the pages read
   /// before it (a reply without its text, or files given out of order). Orders are missing
@@ -65,8 +79,15 @@ struct OrderListCapture {
 
 /// Reads a HAR (Chrome, Edge, Firefox) or the text of one reply (JSON or JSONP), with or without
 /// a UTF-8 byte order mark. Any text is accepted: one that holds no order-list reply gives a
-/// capture with `replies` 0. The text is parsed in place, hence taken by value.
+/// capture with `replies` 0, and `fault` says where one that starts like JSON stops parsing.
+/// An unpaired surrogate escape reads as U+FFFD. The text is parsed in place, hence taken by
+/// value.
 OrderListCapture ReadOrderListCapture(std::string text);
+
+/// The view of the whole list in a reply's header-action component: every tab, all time, no
+/// search.
+bool IsWholeListView(std::string_view status_tab, std::string_view time_option,
+                     std::string_view search_input);
 
 /// Adds the replies of `later` after those of `capture`, as if they had been read in one text.
 void AppendCapture(OrderListCapture& capture, const OrderListCapture& later);

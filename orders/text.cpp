@@ -1,9 +1,12 @@
 #include "orders/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+
+#include "orders/ascii.h"
 
 namespace ordertable {
 namespace {
@@ -120,13 +123,14 @@ std::string CleanUpText(std::string_view text) {
   return out;
 }
 
-std::string TextBetween(std::string_view text, std::string_view opening, std::string_view closing) {
+std::string_view TextBetween(std::string_view text, std::string_view opening,
+                             std::string_view closing) {
   const std::size_t open_at = text.find(opening);
   if (open_at == std::string_view::npos) return {};
   const std::size_t start = open_at + opening.size();
   const std::size_t close_at = text.find(closing, start);
   if (close_at == std::string_view::npos) return {};
-  return std::string(text.substr(start, close_at - start));
+  return text.substr(start, close_at - start);
 }
 
 // Addresses are cut from the page by plain searches, or come from the marketplace's replies,
@@ -200,11 +204,7 @@ std::string ConvertDate(std::string_view line) {
   return date;
 }
 
-namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
+using ascii::IsDigit;
 
 // Reads digits into an unsigned magnitude that stops growing at `limit`, then rounds on the
 // fraction digits without going through floating point, so that long digit strings neither
@@ -312,6 +312,64 @@ PageCounter ReadPageCounter(std::string_view page_text) {
   if (slash == std::string::npos) return {NumericValue(counter), 0};
   return {NumericValue(std::string_view(counter).substr(0, slash)),
           NumericValue(std::string_view(counter).substr(slash + 1))};
+}
+
+namespace {
+
+enum class ByteOrder { kLittleEndian, kBigEndian };
+
+// The byte order of UTF-16 text, told by its byte order mark or, without one, by the zero
+// bytes of the ASCII characters a HAR or a page starts with; nothing for other bytes.
+std::optional<ByteOrder> Utf16ByteOrder(std::string_view bytes, std::size_t* start) {
+  *start = 0;
+  if (bytes.starts_with("\xFF\xFE")) {
+    *start = 2;
+    return ByteOrder::kLittleEndian;
+  }
+  if (bytes.starts_with("\xFE\xFF")) {
+    *start = 2;
+    return ByteOrder::kBigEndian;
+  }
+  const std::size_t units = std::min<std::size_t>(bytes.size() / 2, 16);
+  if (units < 2) return std::nullopt;
+  bool little = true;
+  bool big = true;
+  for (std::size_t i = 0; i < units; ++i) {
+    const char first = bytes[2 * i];
+    const char second = bytes[2 * i + 1];
+    little = little && first != 0 && second == 0;
+    big = big && first == 0 && second != 0;
+  }
+  if (little) return ByteOrder::kLittleEndian;
+  if (big) return ByteOrder::kBigEndian;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8OfUtf16Text(std::string_view bytes) {
+  std::size_t at = 0;
+  const std::optional<ByteOrder> order = Utf16ByteOrder(bytes, &at);
+  if (!order) return std::nullopt;
+  const auto unit_at = [&](std::size_t i) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return *order == ByteOrder::kLittleEndian ? first | (second << 8) : (first << 8) | second;
+  };
+  std::string text;
+  text.reserve(bytes.size() / 2);
+  for (; at + 1 < bytes.size(); at += 2) {
+    char32_t code = unit_at(at);
+    if (code >= 0xD800 && code <= 0xDBFF && at + 3 < bytes.size()) {
+      const char32_t low = unit_at(at + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        at += 2;
+      }
+    }
+    AppendUtf8(text, code >= 0xD800 && code <= 0xDFFF ? char32_t{0xFFFD} : code);
+  }
+  return text;
 }
 
 }  // namespace ordertable

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,10 @@ namespace ordertable {
 /// Normalises copied page source: CR LF breaks, no indentation, tabs as spaces, no blank lines.
 std::string CleanUpText(std::string_view text);
 
-/// The text after the first `opening` up to the next `closing`; empty when either is missing.
-std::string TextBetween(std::string_view text, std::string_view opening, std::string_view closing);
+/// The text after the first `opening` up to the next `closing` (a view into `text`); empty when
+/// either is missing.
+std::string_view TextBetween(std::string_view text, std::string_view opening,
+                             std::string_view closing);
 
 /// Appends `address` with its single quotes and angle brackets percent-encoded (%27, %3C, %3E),
 /// so that it stays inside the single-quoted attribute of a link; every other byte as it is.
@@ -30,6 +33,12 @@ std::size_t Utf8SequenceLength(std::string_view text);
 
 /// Appends the UTF-8 form of the code point `code`.
 void AppendUtf8(std::string& out, char32_t code);
+
+/// `bytes` in UTF-8 when they are UTF-16 text: after a byte order mark (FF FE or FE FF), or
+/// without one when every other byte of the first ones is zero, as Windows tools write it
+/// ("Get-Clipboard > orders.har"); an unpaired surrogate becomes U+FFFD. Nothing for any other
+/// bytes.
+std::optional<std::string> Utf8OfUtf16Text(std::string_view bytes);
 
 /// The page counter tag that every order-list page carries around its "N/M" pager label.
 inline constexpr std::string_view kPageCounterTag = "<label class=\"ui-label";

@@ -2,7 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "files/files.h"
+#include "table/markup.h"
 
 namespace ordertable {
 
@@ -16,21 +19,23 @@ namespace {
 std::string Shown(const std::filesystem::path& relative) {
   std::filesystem::path shown(kAssetFolder);
   if (!relative.empty()) shown /= relative;
-  return "\"" + shown.make_preferred().string() + "\"";
+  const std::u8string text = shown.make_preferred().u8string();
+  return "\"" + std::string(text.begin(), text.end()) + "\"";
 }
 
 // Creates `relative` and the folders above it, up to and including the asset folder.
 bool CreateFolders(const std::filesystem::path& root, const std::filesystem::path& relative,
                    std::string* message) {
-  if (!files::CreateFolder(root)) {
-    *message = "the folder " + Shown({}) + " could not be created";
+  std::string reason;
+  if (!files::CreateFolder(root, &reason)) {
+    *message = "the folder " + Shown({}) + " could not be created: " + reason;
     return false;
   }
   std::filesystem::path partial;
   for (const std::filesystem::path& name : relative) {
     partial /= name;
-    if (!files::CreateFolder(root / partial)) {
-      *message = "the folder " + Shown(partial) + " could not be created";
+    if (!files::CreateFolder(root / partial, &reason)) {
+      *message = "the folder " + Shown(partial) + " could not be created: " + reason;
       return false;
     }
   }
@@ -79,8 +84,9 @@ bool WriteTableAssets(const std::filesystem::path& folder, AssetRefresh refresh,
       continue;
     }
     if (!CreateFolders(root, relative.parent_path(), message)) return false;
-    if (!files::WriteFileAtomically(target, {*bytes})) {
-      *message = Shown(relative) + " could not be written";
+    std::string reason;
+    if (!files::WriteFileAtomically(target, {*bytes}, &reason)) {
+      *message = Shown(relative) + " could not be written: " + reason;
       return false;
     }
   }
@@ -88,8 +94,21 @@ bool WriteTableAssets(const std::filesystem::path& folder, AssetRefresh refresh,
 }
 
 bool HeadUsesAssetFolder(std::string_view document) {
-  const std::string_view head = document.substr(0, document.find("<!--"));
-  return head.find(kAssetFolderAddress) != std::string_view::npos;
+  // The head is what comes before the table's body; only its tags count, not what a comment
+  // says, nor the text of a script or style.
+  const std::size_t head_end = markup::FindTableBody(document).begin;
+  for (std::size_t at = document.find('<'); at < head_end; at = document.find('<', at)) {
+    if (markup::CommentAt(document, at)) {
+      at = markup::AfterComment(document, at);
+      continue;
+    }
+    const std::size_t end = markup::AfterTag(document, at);
+    if (document.substr(at, end - at).find(kAssetFolderAddress) != std::string_view::npos) {
+      return true;
+    }
+    at = std::max(end, markup::SkipMarkup(document, at));
+  }
+  return false;
 }
 
 }  // namespace ordertable

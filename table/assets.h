@@ -42,8 +42,9 @@ enum class AssetRefresh {
 bool WriteTableAssets(const std::filesystem::path& folder, AssetRefresh refresh,
                       std::string* message);
 
-/// True when the head of `document` (its text before the first key comment) refers to the
-/// asset folder, as the head of a new table written without an asset host does.
+/// True when a tag of the head of `document` (its markup before the table's body, comments
+/// and scripts aside) refers to the asset folder, as the head of a new table written without
+/// an asset host does.
 bool HeadUsesAssetFolder(std::string_view document);
 
 }  // namespace ordertable

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "files/files.h"
+#include "orders/ascii.h"
 #include "table/assets.h"
 
 #ifndef ORDERTABLE_ASSET_HOST
@@ -257,32 +259,76 @@ std::string NewTableDocument(const RowList& rows, RatingGenerator& ratings,
   return document;
 }
 
-bool TableExists(const std::filesystem::path& folder) {
-  return files::IsFile(folder / kTableDocument);
-}
+bool TableExists(const TablePlaces& places) { return files::IsFile(places.document); }
 
-TableKeptIn WhereTableIsKept(const std::filesystem::path& folder) {
-  if (files::IsOrdinaryFile(folder / kTableDocument)) return TableKeptIn::kDocument;
-  if (files::IsOrdinaryFile(folder / kTableBackup)) return TableKeptIn::kBackup;
+TableKeptIn WhereTableIsKept(const TablePlaces& places) {
+  if (files::IsOrdinaryFile(places.document)) return TableKeptIn::kDocument;
+  if (files::IsOrdinaryFile(places.backup)) return TableKeptIn::kBackup;
   return TableKeptIn::kNowhere;
 }
 
-bool WriteNewTable(const std::filesystem::path& folder, const RowList& rows,
-                   RatingGenerator& ratings, TableWriteError* error, std::string_view asset_host) {
+std::string FolderInTheWay(const TablePlaces& places) {
+  if (!files::IsFolder(places.document)) return {};
+  return std::string("a folder named \"") + kTableDocument +
+         "\" is in the way of the table: move or rename that folder";
+}
+
+std::string PutBackInterruptedTable(const TablePlaces& places) {
+  if (files::IsFile(places.document) || files::IsFolder(places.document)) return {};
+  std::vector<std::filesystem::path> left = files::StaleTemporaryFilesOf(places.document);
+  if (const auto legacy = places.folder / kTableTemporary; files::IsOrdinaryFile(legacy)) {
+    left.push_back(legacy);
+  }
+  // No temporary file: the table was moved or erased on purpose, not lost by a stopped run.
+  if (left.empty()) return {};
+  for (const std::filesystem::path& temporary : left) {
+    // It was complete and flushed to the disk before the table was moved aside, unless the
+    // run stopped while writing it: then it lacks the end of the document.
+    const std::optional<std::string> bytes = files::ReadWholeFile(temporary);
+    if (!bytes || !ascii::EndsWithIgnoringCase(ascii::TrimBlanks(*bytes), "</html>")) continue;
+    if (files::Rename(temporary, places.document)) {
+      return std::string("\"") + kTableDocument +
+             "\" was missing after a run that stopped part way; it was put back from the table" +
+             " that run had written, \"" + files::FileName(temporary) + "\"";
+    }
+  }
+  const std::optional<std::string> backup = files::ReadWholeFile(places.backup);
+  if (backup && files::WriteFileAtomically(places.document, {*backup})) {
+    return std::string("\"") + kTableDocument +
+           "\" was missing after a run that stopped part way; it was put back from its backup \"" +
+           kTableBackup + "\"";
+  }
+  return {};
+}
+
+bool WriteNewTable(const TablePlaces& places, const RowList& rows, RatingGenerator& ratings,
+                   TableWriteError* error, std::string_view asset_host) {
+  const auto fail = [&](std::string message) {
+    error->message = std::move(message);
+    error->kept_in = WhereTableIsKept(places);
+    return false;
+  };
+  if (std::string in_the_way = FolderInTheWay(places); !in_the_way.empty()) {
+    error->folder_in_the_way = true;
+    return fail(std::move(in_the_way));
+  }
   // The document is complete on disk before the assets are written, and takes its place only
   // once they are all there: a table never points at a folder that could not be filled.
+  std::string reason;
   std::optional<files::PendingFile> pending = files::PendingFile::Write(
-      folder / kTableDocument, {NewTableDocument(rows, ratings, asset_host)});
-  if (pending && asset_host.empty() &&
-      !WriteTableAssets(folder, AssetRefresh::kMissingOrDifferent, &error->message)) {
-    error->in_assets = true;
-    error->kept_in = WhereTableIsKept(folder);
-    return false;
+      places.document, {NewTableDocument(rows, ratings, asset_host)}, &reason);
+  if (!pending) {
+    return fail(std::string("\"") + kTableDocument + "\" could not be written: " + reason);
   }
-  if (pending && pending->Commit()) return true;
-  error->message = std::string("\"") + kTableDocument + "\" could not be written";
-  error->kept_in = WhereTableIsKept(folder);
-  return false;
+  if (asset_host.empty() &&
+      !WriteTableAssets(places.folder, AssetRefresh::kMissingOrDifferent, &reason)) {
+    error->in_assets = true;
+    return fail(std::move(reason));
+  }
+  if (!pending->Commit(&reason)) {
+    return fail(std::string("\"") + kTableDocument + "\" could not be written: " + reason);
+  }
+  return true;
 }
 
 }  // namespace ordertable

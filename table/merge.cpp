@@ -1,11 +1,11 @@
 #include "table/merge.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "files/files.h"
 #include "table/assets.h"
 #include "table/document.h"
+#include "table/markup.h"
 
 namespace ordertable {
 namespace {
@@ -17,24 +17,6 @@ std::string KeyComment(std::string_view order_id) {
   std::string comment(kCommentOpen);
   comment.append(order_id).append(kCommentClose);
   return comment;
-}
-
-// Position of `tag` (lower case, such as "<tbody") as an element start, letter case ignored.
-std::size_t FindTag(std::string_view document, std::string_view tag) {
-  for (std::size_t at = document.find('<'); at != std::string_view::npos;
-       at = document.find('<', at + 1)) {
-    if (document.size() - at < tag.size()) break;
-    bool same = true;
-    for (std::size_t i = 1; same && i < tag.size(); ++i) {
-      same = std::tolower(static_cast<unsigned char>(document[at + i])) == tag[i];
-    }
-    if (!same) continue;
-    const std::size_t after = at + tag.size();
-    if (after == document.size()) return at;
-    const char next = document[after];
-    if (next == '>' || next == ' ' || next == '\t' || next == '\r' || next == '\n') return at;
-  }
-  return std::string_view::npos;
 }
 
 bool EndsLine(std::string_view document, std::size_t position) {
@@ -68,30 +50,46 @@ bool KeyCommentIndex::Holds(std::string_view order_id) const {
   return ids_.contains(order_id);
 }
 
-InsertionPoint FindInsertionPoint(std::string_view document) {
-  const std::size_t comment = document.find(kCommentOpen);
-  if (comment != std::string_view::npos) return {comment, false};
-  // A table without any key comment: keep the rows inside the table body all the same.
-  const std::size_t body = FindTag(document, "<tbody");
-  if (body != std::string_view::npos) {
-    const std::size_t line_end = document.find_first_of("\r\n", body);
-    if (line_end == std::string_view::npos) return {document.size(), true};
-    std::size_t next = line_end + 1;
-    if (document[line_end] == '\r' && next < document.size() && document[next] == '\n') ++next;
-    return {next, false};
+std::optional<InsertionPoint> FindInsertionPoint(std::string_view document) {
+  const markup::TableBody body = markup::FindTableBody(document);
+  if (body.found) {
+    // The first row decides: new rows go before its key comment, or before the row itself
+    // when it has none (at the start of the body).
+    for (std::size_t at = document.find('<', body.begin); at < body.end;
+         at = document.find('<', at)) {
+      if (markup::CommentAt(document, at) && markup::KeyCommentBeforeRow(document, at)) {
+        return InsertionPoint{at, false};
+      }
+      if (markup::TagAt(document, at, "<tr")) break;
+      at = markup::SkipMarkup(document, at);
+    }
+    // The body's start; its own line when the <tbody> line ends there.
+    std::size_t start = body.begin;
+    if (document.substr(start, 2) == "\r\n") {
+      start += 2;
+    } else if (start < document.size() && (document[start] == '\n' || document[start] == '\r')) {
+      start += 1;
+    }
+    return InsertionPoint{start, !EndsLine(document, start)};
   }
-  const std::size_t foot = FindTag(document, "<tfoot");
-  if (foot != std::string_view::npos) return {foot, !EndsLine(document, foot)};
-  return {document.size(), !EndsLine(document, document.size())};
+  // A table without body or header rows: before its footer, still inside the table.
+  const std::size_t foot = markup::FindTag(document, "<tfoot");
+  if (foot != markup::kNone) return InsertionPoint{foot, !EndsLine(document, foot)};
+  return std::nullopt;
 }
 
-MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenerator& ratings) {
+std::optional<MergedTable> MergeRowsInto(std::string_view document, RowList& rows,
+                                         RatingGenerator& ratings) {
   const KeyCommentIndex index(document);
   // Every row is tested against the document as read, so dropping rows in one stable pass
   // is the same as testing them one by one from the end of the list.
   std::erase_if(rows, [&index](const OrderRow& row) { return index.Holds(row.order_id); });
 
-  const InsertionPoint insertion = FindInsertionPoint(document);
+  // With no row to add the document comes out as it is, whatever its shape.
+  const std::optional<InsertionPoint> found =
+      rows.empty() ? InsertionPoint{document.size(), false} : FindInsertionPoint(document);
+  if (!found) return std::nullopt;
+  const InsertionPoint insertion = *found;
   MergedTable merged;
   merged.before = document.substr(0, insertion.position);
   merged.after = document.substr(insertion.position);
@@ -106,64 +104,69 @@ MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenera
   return merged;
 }
 
-std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings) {
-  const MergedTable merged = MergeRowsInto(document, rows, ratings);
+std::optional<std::string> MergeRows(std::string_view document, RowList& rows,
+                                     RatingGenerator& ratings) {
+  const std::optional<MergedTable> merged = MergeRowsInto(document, rows, ratings);
+  if (!merged) return std::nullopt;
   std::string text;
-  text.reserve(document.size() + merged.block.size());
-  text.append(merged.before).append(merged.block).append(merged.after);
+  text.reserve(document.size() + merged->block.size());
+  text.append(merged->before).append(merged->block).append(merged->after);
   return text;
 }
 
-bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings,
+bool MergeIntoTable(const TablePlaces& places, RowList& rows, RatingGenerator& ratings,
                     TableWriteError* error) {
-  const std::filesystem::path document = folder / kTableDocument;
-  const std::filesystem::path backup = folder / kTableBackup;
-  const auto fail = [error](std::string message, TableKeptIn kept_in) {
+  const auto fail = [error](std::string message) {
     error->message = std::move(message);
-    error->kept_in = kept_in;
+    error->kept_in = TableKeptIn::kDocument;  // nothing below changes the table when it fails
     return false;
   };
+  const std::string document_name = std::string("\"") + kTableDocument + "\"";
 
   // A table that cannot be read (gone, a folder, held open elsewhere) is left as it is:
   // merging into an empty text would replace it by the new rows alone.
-  const std::optional<std::string> existing = files::ReadWholeFile(document);
+  std::string reason;
+  const std::optional<std::string> existing = files::ReadWholeFile(places.document, &reason);
   if (!existing) {
-    return fail(std::string("\"") + kTableDocument + "\" could not be read",
-                WhereTableIsKept(folder));
+    error->folder_in_the_way = files::IsFolder(places.document);
+    const std::string message = error->folder_in_the_way
+                                    ? FolderInTheWay(places)
+                                    : document_name + " could not be read: " + reason;
+    error->message = message;
+    error->kept_in = WhereTableIsKept(places);
+    return false;
   }
-  const MergedTable merged = MergeRowsInto(*existing, rows, ratings);
-
-  // The merged text is complete on disk before the table is moved aside, and the table is
-  // moved back when the merged text cannot take its place, so at every moment the rows
-  // live on in the document or in its backup.
-  std::optional<files::PendingFile> pending =
-      files::PendingFile::Write(document, {merged.before, merged.block, merged.after});
-  if (!pending) {
-    return fail(std::string("\"") + kTableTemporary + "\" could not be written",
-                TableKeptIn::kDocument);
+  const std::optional<MergedTable> merged = MergeRowsInto(*existing, rows, ratings);
+  if (!merged) {
+    rows.clear();
+    return fail(document_name +
+                " has no table body to put new rows in (no <tbody>, header or footer row"
+                " outside a comment): it was left as it was");
+  }
+  // The merged text is complete on disk before anything else changes. Nothing new: the table
+  // and its backup (the last good one) stay as they are.
+  std::optional<files::PendingFile> pending;
+  if (!rows.empty()) {
+    pending = files::PendingFile::Write(places.document,
+                                        {merged->before, merged->block, merged->after}, &reason);
+    if (!pending) return fail("the updated table could not be written: " + reason);
   }
   // The head of the table is kept as it is; when it refers to the folder of assets beside the
   // table, whatever went missing there (a table moved without its folder) is put back before
   // the table changes, so the updated table works.
   if (HeadUsesAssetFolder(*existing) &&
-      !WriteTableAssets(folder, AssetRefresh::kMissing, &error->message)) {
+      !WriteTableAssets(places.folder, AssetRefresh::kMissing, &reason)) {
     error->in_assets = true;
-    error->kept_in = TableKeptIn::kDocument;
-    return false;
+    return fail(std::move(reason));
   }
-  // The rename replaces an earlier backup in one step, so a failed rename leaves it as it was.
-  if (!files::Rename(document, backup)) {
-    return fail(
-        std::string("\"") + kTableDocument + "\" could not be renamed to \"" + kTableBackup + "\"",
-        TableKeptIn::kDocument);
+  if (!pending) return true;
+  // The system puts the merged text in the table's place and the table in the backup's, with
+  // a table there at every instant.
+  if (!pending->CommitKeepingBackup(places.backup, &reason)) {
+    return fail(document_name + " could not be replaced by the updated table, keeping it as \"" +
+                kTableBackup + "\": " + reason);
   }
-  if (pending->Commit()) return true;
-  const bool restored = files::Rename(backup, document);
-  // With the table stuck as the backup, the merged text is the only copy of the new rows.
-  if (!restored) pending->KeepOnDisk();
-  return fail(
-      std::string("\"") + kTableTemporary + "\" could not be renamed to \"" + kTableDocument + "\"",
-      restored ? TableKeptIn::kDocument : TableKeptIn::kBackup);
+  return true;
 }
 
 }  // namespace ordertable

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -27,14 +28,17 @@ class KeyCommentIndex {
   std::unordered_set<std::string_view> ids_;
 };
 
-/// Where new row blocks go: before the first "<!--"; in a document without one, after the
-/// `<tbody>` line, else before `<tfoot>`, else at the end. `line_break_first` is set when the
+/// Where new row blocks go, found by the table's structure: before the key comment of the
+/// table's first row, else at the start of the table body (after <tbody>, or after the header
+/// when a hand edit took <tbody> away), else before the footer. Comments and scripts are no
+/// markup here, so a note in the head (or a browser's "saved from" line) is never taken for a
+/// row. Nothing when the document has no place for rows. `line_break_first` is set when the
 /// text before that place does not end a line, so the key comment still starts its own line.
 struct InsertionPoint {
   std::size_t position = 0;
   bool line_break_first = false;
 };
-InsertionPoint FindInsertionPoint(std::string_view document);
+std::optional<InsertionPoint> FindInsertionPoint(std::string_view document);
 
 /// A merged table document in three parts: the document up to the insertion point, the
 /// blocks of the new rows, the rest of the document.
@@ -45,18 +49,23 @@ struct MergedTable {
 };
 
 /// MergeRows without joining the parts, so a large table is not copied once more in memory.
-MergedTable MergeRowsInto(std::string_view document, RowList& rows, RatingGenerator& ratings);
+/// Nothing when rows are to be added and the document has no place for them.
+std::optional<MergedTable> MergeRowsInto(std::string_view document, RowList& rows,
+                                         RatingGenerator& ratings);
 
-/// Drops the rows whose order the document already holds and returns the document text
-/// with the remaining rows' blocks inserted at the top of the table.
-std::string MergeRows(std::string_view document, RowList& rows, RatingGenerator& ratings);
+/// Drops the rows whose order the document already holds and returns the document text with
+/// the remaining rows' blocks inserted at the top of the table; nothing when rows are to be
+/// added and the document has no place for them.
+std::optional<std::string> MergeRows(std::string_view document, RowList& rows,
+                                     RatingGenerator& ratings);
 
-/// Moves the table document in `folder` aside as its backup and writes the merged
-/// document, first putting back the missing assets when its head refers to the folder of
-/// assets beside it; `rows` is left holding the rows added. False when the table could not be
-/// written, with the reason and where the table now is in `*error` (every row it held is
-/// still on disk).
-bool MergeIntoTable(const std::filesystem::path& folder, RowList& rows, RatingGenerator& ratings,
+/// Adds to the table the rows whose order it lacks, at its top, keeping the table it had as
+/// its backup; first puts back the missing assets when its head refers to the folder of assets
+/// beside it. A table file is there at every instant. With no row to add, neither the table
+/// nor its backup is touched. `rows` is left holding the rows added. False when the table
+/// could not be written, with the reason and where the table now is in `*error` (every row it
+/// held is still on disk).
+bool MergeIntoTable(const TablePlaces& places, RowList& rows, RatingGenerator& ratings,
                     TableWriteError* error);
 
 }  // namespace ordertable

@@ -12,11 +12,11 @@
 
 namespace ordertable {
 
-bool PageOverlapsTable(const std::filesystem::path& folder, int page) {
+bool PageOverlapsTable(const TablePlaces& places, int page) {
   // An absent table document holds no order.
-  const std::string document =
-      files::ReadWholeFile(folder / kTableDocument).value_or(std::string());
-  const std::optional<std::string> page_bytes = files::ReadWholeFile(CachedPageFile(folder, page));
+  const std::string document = files::ReadWholeFile(places.document).value_or(std::string());
+  const std::optional<std::string> page_bytes =
+      files::ReadWholeFile(CachedPageFile(places.folder, page));
   if (!page_bytes) return false;
   const KeyCommentIndex index(document);
   const std::vector<std::string> ids = OrderIdsOnPage(*page_bytes);
@@ -24,9 +24,8 @@ bool PageOverlapsTable(const std::filesystem::path& folder, int page) {
                      [&index](const std::string& id) { return index.Holds(id); });
 }
 
-std::size_t FirstRowInTable(const std::filesystem::path& folder, const RowList& rows) {
-  const std::string document =
-      files::ReadWholeFile(folder / kTableDocument).value_or(std::string());
+std::size_t FirstRowInTable(const TablePlaces& places, const RowList& rows) {
+  const std::string document = files::ReadWholeFile(places.document).value_or(std::string());
   const KeyCommentIndex index(document);
   const auto known = std::find_if(rows.begin(), rows.end(), [&index](const OrderRow& row) {
     return index.Holds(row.order_id);

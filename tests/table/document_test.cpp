@@ -168,27 +168,27 @@ TEST(WriteNewTableTest, WritesTheDocumentOverALongerOneAndTheAssetsBesideIt) {
   }
 }
 
-// Each case puts something in the way of the write; the folder must come out as it went in.
+// A folder in the document's place: the folder must come out as it went in, and the failure
+// names what is in the way. A temporary file's name is the write's own, so a folder of the
+// name earlier versions used is in nobody's way.
 TEST(WriteNewTableTest, FailureLeavesTheFolderAsItWas) {
-  const struct {
-    const char* name;
-    const char* folder_in_the_way;
-  } cases[] = {
-      {"document is a folder", kTableDocument},
-      {"temporary file is a folder", "AliExpress Orders.tmp"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScratchFolder folder;
-    std::filesystem::create_directory(folder / c.folder_in_the_way);
-    test::WriteBytes(folder / "keep.txt", "kept");
-    RatingGenerator ratings;
-    TableWriteError error;
-    const auto before = test::FolderEntries(folder.path());
-    EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings, &error));
-    EXPECT_EQ(test::EntriesBesideAssets(folder.path()), before);
-    EXPECT_TRUE(std::filesystem::is_directory(folder / c.folder_in_the_way));
-  }
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder / kTableDocument);
+  test::WriteBytes(folder / "keep.txt", "kept");
+  RatingGenerator ratings;
+  TableWriteError error;
+  const auto before = test::FolderEntries(folder.path());
+  EXPECT_FALSE(WriteNewTable(folder.path(), {SampleRow("1")}, ratings, &error));
+  EXPECT_EQ(test::EntriesBesideAssets(folder.path()), before);
+  EXPECT_TRUE(std::filesystem::is_directory(folder / kTableDocument));
+  EXPECT_TRUE(error.folder_in_the_way);
+  EXPECT_EQ(error.message,
+            "a folder named \"AliExpress Orders.html\" is in the way of the table: move or rename "
+            "that folder");
+
+  ScratchFolder other;
+  std::filesystem::create_directory(other / "AliExpress Orders.tmp");
+  EXPECT_TRUE(WriteNewTable(other.path(), {SampleRow("1")}, ratings, &error)) << error.message;
 }
 
 TEST(WriteNewTableTest, AMissingFolderIsReported) {

@@ -12,15 +12,20 @@ namespace ordertable {
 namespace {
 
 // The verdict on `capture`, whose rows are `rows`; for an update, `*first_known` is set to the
-// place of the first row the table of `folder` holds (rows.size() when none).
-CaptureVerdict Judge(const std::filesystem::path& folder, const OrderListCapture& capture,
-                     bool update_mode, const RowList& rows, std::size_t* first_known) {
-  if (capture.replies == 0) return CaptureVerdict::kNoReply;
+// place of the first row the table holds (rows.size() when none).
+CaptureVerdict Judge(const TablePlaces& places, const OrderListCapture& capture, bool update_mode,
+                     const RowList& rows, std::size_t* first_known) {
+  if (capture.replies == 0) {
+    return capture.fault == OrderListCapture::Fault::kNone ? CaptureVerdict::kNoReply
+                                                           : CaptureVerdict::kUnreadable;
+  }
   if (capture.answered == 0) return CaptureVerdict::kRefused;
+  // Another tab's or a search's replies end early: they can neither make nor end the list.
+  if (capture.answered == capture.filtered) return CaptureVerdict::kFiltered;
   // Orders are missing before a page read: some of them may be new, or the older ones for good.
   if (capture.page_missing || capture.first_page > 1) return CaptureVerdict::kIncomplete;
   if (update_mode) {
-    *first_known = FirstRowInTable(folder, rows);
+    *first_known = FirstRowInTable(places, rows);
     if (*first_known < rows.size()) return CaptureVerdict::kReachesTable;
   }
   // A list cut short would make a table that lacks the older orders for good: an update
@@ -30,31 +35,33 @@ CaptureVerdict Judge(const std::filesystem::path& folder, const OrderListCapture
 
 }  // namespace
 
-CaptureVerdict JudgeCapture(const std::filesystem::path& folder, const OrderListCapture& capture,
+CaptureVerdict JudgeCapture(const TablePlaces& places, const OrderListCapture& capture,
                             bool update_mode) {
   std::size_t first_known = 0;
-  return Judge(folder, capture, update_mode, update_mode ? RowsOfCapture(capture) : RowList{},
+  return Judge(places, capture, update_mode, update_mode ? RowsOfCapture(capture) : RowList{},
                &first_known);
 }
 
-std::optional<BuildOutcome> RowsOfStoredCapture(const std::filesystem::path& folder,
-                                                bool update_mode, RowList& rows) {
-  const auto failed = [&folder](BuildFailure failure, std::string message) {
-    return BuildOutcome{BuildResult::kFailed, 0, failure, WhereTableIsKept(folder),
-                        std::move(message)};
+std::optional<BuildOutcome> RowsOfStoredCapture(const TablePlaces& places, bool update_mode,
+                                                TableKeptIn kept_in, RowList& rows) {
+  const auto failed = [kept_in](BuildFailure failure, std::string message) {
+    return BuildOutcome{BuildResult::kFailed, 0, failure, kept_in, std::move(message), true};
   };
-  std::optional<std::string> text = files::ReadWholeFile(StoredCaptureFile(folder));
+  std::string reason;
+  std::optional<std::string> text = files::ReadWholeFile(places.stored_capture, &reason);
   if (!text) {
     return failed(BuildFailure::kPageUnreadable,
-                  "the cached capture " + StoredCaptureName() + " could not be read");
+                  "the cached capture " + StoredCaptureName() + " could not be read: " + reason);
   }
   const OrderListCapture capture = ReadOrderListCapture(std::move(*text));
   // The rows and the table are read once, for the verdict and for the build.
   rows = RowsOfCapture(capture);
   std::size_t first_known = rows.size();
-  switch (Judge(folder, capture, update_mode, rows, &first_known)) {
+  switch (Judge(places, capture, update_mode, rows, &first_known)) {
     case CaptureVerdict::kNoReply:
     case CaptureVerdict::kRefused:
+    case CaptureVerdict::kUnreadable:
+    case CaptureVerdict::kFiltered:
       return failed(BuildFailure::kCaptureUnusable,
                     "the cached capture " + StoredCaptureName() + " holds no order list");
     case CaptureVerdict::kIncomplete:

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "table/document.h"
+#include "table/places.h"
 
 namespace ordertable {
 
@@ -23,6 +24,7 @@ enum class BuildFailure {
   kTableUnwritable,   ///< the table document, its backup or its temporary file
   kAssetsUnwritable,  ///< the folder of assets beside the table or a file in it
   kOutOfMemory,
+  kFolderInTheWay,  ///< a folder has the table document's name
 };
 
 struct BuildOutcome {
@@ -33,10 +35,12 @@ struct BuildOutcome {
   TableKeptIn kept_in = TableKeptIn::kDocument;
   /// For kFailed: what could not be done, for a person, filled where it failed.
   std::string message = {};
+  /// The orders came from the cached capture of today's list, not from cached page files.
+  bool from_capture = false;
 };
 
-/// Reads the cached capture in `folder`/tmp, or else its cached page files, and writes or
-/// merges the table document.
-BuildOutcome RunTableBuild(const std::filesystem::path& folder, bool update_mode);
+/// Reads the cached capture, or else the cached page files, and writes or merges the table
+/// document. The caller holds the folder's lock (BeginTableRun) for the whole build.
+BuildOutcome RunTableBuild(const TablePlaces& places, bool update_mode);
 
 }  // namespace ordertable

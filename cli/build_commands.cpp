@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "builder/capture_build.h"
+#include "builder/import_plan.h"
 #include "builder/table_build.h"
 #include "cli/commands.h"
 #include "files/files.h"
@@ -38,8 +39,8 @@ const char* const kExitStatusHelp =
     "Exit status: 0 done; 1 bad arguments, or a FILE that cannot be read or is not an\n"
     "order-list page or capture, or a capture that is refused or cut short; 2 no cached\n"
     "page file; 3 a file or standard output could not be\n"
-    "written, or a cached page file could not be read. Nothing is written on 1, 2 and 3,\n"
-    "and no order is lost.\n";
+    "written, or a cached page file could not be read; 4 another run is working on the\n"
+    "table of this folder. Nothing is written on 1 to 4, and no order is lost.\n";
 
 namespace {
 
@@ -72,13 +73,34 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, bool t
   return options;
 }
 
+// The folder's lock for this run, taken before the table is read or the cached pages touched.
+std::optional<TableRun> BeginRun(const TablePlaces& places, std::ostream& err, int* status) {
+  std::string message;
+  bool busy = false;
+  std::optional<TableRun> run = BeginTableRun(places, kLockWaitMs, &message, &busy);
+  if (!run) {
+    err << message << "; nothing was written\n";
+    *status = busy ? kExitBusy : kExitWriteFailed;
+    return std::nullopt;
+  }
+  if (!run->note.empty()) err << run->note << "\n";
+  return run;
+}
+
 // The wizard erases a table only after asking, and updates only one that exists; without a
 // question to ask, the tool refuses instead.
-bool TableStateFits(const std::filesystem::path& folder, bool update, std::ostream& err) {
-  const bool table_exists = TableExists(folder);
+bool TableStateFits(const TablePlaces& places, bool update, std::ostream& err) {
+  const bool table_exists = TableExists(places);
   if (update && !table_exists) {
-    err << "there is no \"" << kTableDocument << "\" to update; leave out --update to build a"
-        << " new table\n";
+    err << "there is no \"" << kTableDocument << "\" to update";
+    if (const std::string in_the_way = FolderInTheWay(places); !in_the_way.empty()) {
+      err << ": " << in_the_way << "\n";
+    } else if (files::IsOrdinaryFile(places.backup)) {
+      err << "; its backup \"" << kTableBackup << "\" is here: rename it to \"" << kTableDocument
+          << "\" to update it, or leave out --update to build a new table\n";
+    } else {
+      err << "; leave out --update to build a new table\n";
+    }
     return false;
   }
   if (!update && table_exists) {
@@ -89,10 +111,20 @@ bool TableStateFits(const std::filesystem::path& folder, bool update, std::ostre
   return true;
 }
 
-int ReportBuild(const BuildOutcome& outcome, bool update, std::ostream& out, std::ostream& err) {
+int ReportBuild(const BuildOutcome& outcome, const ImportPlan& plan, std::ostream& out,
+                std::ostream& err) {
+  const bool update = plan.update_mode();
+  // Orders left out are said whatever the outcome: the table lacks them for good.
+  if (plan.unreadable_orders() > 0) {
+    err << plan.unreadable_orders() << " order(s) of the capture could not be read (no order"
+        << " number) and are not in the table\n";
+  }
   switch (outcome.result) {
     case BuildResult::kDone:
-      if (update) {
+      if (update && outcome.row_count == 0) {
+        out << "0 new row(s) added: nothing is new, so \"" << kTableDocument
+            << "\" and its backup were left as they were\n";
+      } else if (update) {
         out << outcome.row_count << " new row(s) added to \"" << kTableDocument
             << "\"; the previous table is kept in \"" << kTableBackup << "\"\n";
       } else {
@@ -115,17 +147,25 @@ int ReportBuild(const BuildOutcome& outcome, bool update, std::ostream& out, std
       err << "the previous table is in \"" << kTableBackup << "\".\n";
       break;
     case TableKeptIn::kNowhere:
-      err << "the orders are still in the cached page files.\n";
+      err << (outcome.from_capture ? "the orders are still in the capture you gave.\n"
+                                   : "the orders are still in the cached page files.\n");
       break;
   }
-  if (outcome.failure == BuildFailure::kOutOfMemory) {
-    err << "Close other programs to free memory, then try again.\n";
-  } else if (outcome.failure == BuildFailure::kAssetsUnwritable) {
-    err << "Check that the disk is not full and that \"" << kAssetFolder
-        << "\" beside the table is a folder that can be written.\n";
-  } else {
-    err << "Check that the disk is not full, that the folder is writable and that no other"
-        << " program holds the table or a cached page file open.\n";
+  switch (outcome.failure) {
+    case BuildFailure::kOutOfMemory:
+      err << "Close other programs to free memory, then try again.\n";
+      break;
+    case BuildFailure::kAssetsUnwritable:
+      err << "Check that the disk is not full and that \"" << kAssetFolder
+          << "\" beside the table is a folder that can be written.\n";
+      break;
+    case BuildFailure::kFolderInTheWay:
+      break;  // the message says what to do
+    default:
+      err << "Check that the disk is not full, that the folder is writable and that no other"
+          << " program holds the table" << (outcome.from_capture ? "" : " or a cached page file")
+          << " open.\n";
+      break;
   }
   return kExitWriteFailed;
 }
@@ -134,8 +174,7 @@ int ReportBuild(const BuildOutcome& outcome, bool update, std::ostream& out, std
 struct ImportedPage {
   std::string file;
   std::string text;  // cleaned
-  std::int64_t number = 0;
-  std::int64_t total = 0;
+  PageCounter counter;
 };
 
 std::optional<ImportedPage> ReadSavedPage(const std::string& file,
@@ -149,11 +188,9 @@ std::optional<ImportedPage> ReadSavedPage(const std::string& file,
     err << file << ": not an order-list page (it lacks " << marker << ")\n";
     return std::nullopt;
   }
-  ImportedPage page{file, CleanUpText(*bytes)};
-  const PageCounter counter = ReadPageCounter(page.text);
-  page.number = counter.number;
-  page.total = counter.total;
-  if (page.number < 1) {
+  ImportedPage page{file, CleanUpText(*bytes), {}};
+  page.counter = ReadPageCounter(page.text);
+  if (page.counter.number < 1) {
     err << file << ": its page counter '" << CutPageCounter(page.text)
         << "' gives no page number\n";
     return std::nullopt;
@@ -174,7 +211,7 @@ std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
       sound = false;
       continue;
     }
-    const auto [at, inserted] = pages.emplace(page->number, std::move(*page));
+    const auto [at, inserted] = pages.emplace(page->counter.number, std::move(*page));
     if (!inserted) {
       err << file << ": page " << at->first << " again (already given by " << at->second.file
           << ")\n";
@@ -185,7 +222,8 @@ std::optional<std::map<std::int64_t, ImportedPage>> ReadSavedPages(
   return pages;
 }
 
-// Reads the captures of today's order list, one after the other, as one capture.
+// Reads the captures of today's order list, one after the other, as one capture. Each file
+// must hold an order-list reply that was not refused.
 std::optional<OrderListCapture> ReadCaptures(const std::vector<std::string>& files,
                                              std::vector<std::optional<std::string>>& bytes,
                                              std::ostream& err) {
@@ -200,7 +238,10 @@ std::optional<OrderListCapture> ReadCaptures(const std::vector<std::string>& fil
     const bool names_api = MentionsOrderListApi(*bytes[i]);
     const std::string missing(MissingPageMarker(*bytes[i]));
     const OrderListCapture read = ReadOrderListCapture(std::move(*bytes[i]));
-    if (read.replies == 0) {
+    if (read.replies == 0 && read.fault != OrderListCapture::Fault::kNone) {
+      err << files[i] << ": " << CaptureProblem(CaptureVerdict::kUnreadable, read, false) << "\n";
+      sound = false;
+    } else if (read.replies == 0) {
       err << files[i] << ": not an order-list page (it lacks " << missing
           << ") nor a capture that holds an order-list reply"
           << (names_api ? "; today's order page holds no order in its source: capture its"
@@ -209,8 +250,7 @@ std::optional<OrderListCapture> ReadCaptures(const std::vector<std::string>& fil
           << "\n";
       sound = false;
     } else if (read.answered == 0) {
-      err << files[i] << ": every order-list reply in it was refused (the session had"
-          << " expired): log in, reload the order page and capture it again\n";
+      err << files[i] << ": " << CaptureProblem(CaptureVerdict::kRefused, read, false) << "\n";
       sound = false;
     }
     AppendCapture(capture, read);
@@ -219,76 +259,50 @@ std::optional<OrderListCapture> ReadCaptures(const std::vector<std::string>& fil
   return capture;
 }
 
-int ImportCaptures(const Options& options, std::vector<std::optional<std::string>>& bytes,
-                   const std::filesystem::path& folder, std::ostream& out, std::ostream& err) {
-  const std::optional<OrderListCapture> capture = ReadCaptures(options.files, bytes, err);
+int ImportCaptures(ImportPlan& plan, const std::vector<std::string>& files,
+                   std::vector<std::optional<std::string>>& bytes, std::ostream& out,
+                   std::ostream& err) {
+  const std::optional<OrderListCapture> capture = ReadCaptures(files, bytes, err);
   if (!capture) return kExitBadInput;
-  if (!TableStateFits(folder, options.update, err)) return kExitBadInput;
-  if (JudgeCapture(folder, *capture, options.update) == CaptureVerdict::kIncomplete) {
-    if (capture->page_missing || capture->first_page > 1) {
-      err << "pages of the order list are missing before page " << capture->last_page
-          << " (a reply without its text, or reply files given out of order): give the"
-          << " replies from page 1 on, in their order, or capture again; nothing was written\n";
-    } else {
-      err << "the capture ends before the end of the order list"
-          << (options.update ? " and reaches no order of the table" : "")
-          << ": click \"View orders\" under the list until it disappears, then capture again;"
-          << " nothing was written\n";
-    }
+  int status = kExitDone;
+  const std::optional<TableRun> run = BeginRun(plan.places(), err, &status);
+  if (!run) return status;
+  if (!TableStateFits(plan.places(), plan.update_mode(), err)) return kExitBadInput;
+  const CaptureVerdict verdict = plan.JudgeCapture(*capture);
+  if (!Buildable(verdict)) {
+    err << CaptureProblem(verdict, *capture, plan.update_mode()) << "; nothing was written\n";
     return kExitBadInput;
   }
-  // The cached pages of an earlier capture would be built in place of the new orders.
-  ClearCacheFolder(folder);
-  if (!WriteStoredCapture(folder, StoredCaptureText(*capture))) {
-    err << StoredCaptureName() << " could not be written; nothing else was written\n";
-    ClearCacheFolder(folder);
+  std::string reason;
+  if (!plan.StoreCapture(*capture, &reason)) {
+    err << StoredCaptureName() << " could not be written: " << reason
+        << "; nothing else was written\n";
+    ClearCacheFolder(plan.places().folder);
     return kExitWriteFailed;
   }
   out << capture->orders.size() << " order(s) stored in " << StoredCaptureName() << "\n";
-  return ReportBuild(RunTableBuild(folder, options.update), options.update, out, err);
+  return ReportBuild(plan.Build(), plan, out, err);
 }
 
-}  // namespace
-
-int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
-                    std::ostream& out, std::ostream& err) {
-  const std::optional<Options> options = ParseOptions(args, false, err);
-  if (!options) return kExitBadInput;
-  if (!TableStateFits(folder, options->update, err)) return kExitBadInput;
-  return ReportBuild(RunTableBuild(folder, options->update), options->update, out, err);
-}
-
-int RunImportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
-                     std::ostream& out, std::ostream& err) {
-  const std::optional<Options> options = ParseOptions(args, true, err);
-  if (!options) return kExitBadInput;
-  // File names are relative to the working folder, like every other name of the tool. A
-  // file is a saved page when it holds the page markers, else it is read as a capture.
-  std::vector<std::optional<std::string>> bytes;
-  std::size_t saved_pages = 0;
-  for (const std::string& file : options->files) {
-    bytes.push_back(files::ReadWholeFile(folder / file));
-    if (bytes.back() && HoldsOrderListPage(*bytes.back())) ++saved_pages;
-  }
-  if (saved_pages == 0) return ImportCaptures(*options, bytes, folder, out, err);
-  if (saved_pages < bytes.size()) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (bytes[i] && !HoldsOrderListPage(*bytes[i]) && MentionsOrderListApi(*bytes[i])) {
-        err << options->files[i] << ": a capture of today's order list cannot be joined to"
-            << " saved pages of the older one; import it alone\n";
-      }
-    }
-  }
-  const auto pages = ReadSavedPages(options->files, bytes, err);
+int ImportPages(ImportPlan& plan, const std::vector<std::string>& files,
+                const std::vector<std::optional<std::string>>& bytes, std::ostream& out,
+                std::ostream& err) {
+  const auto pages = ReadSavedPages(files, bytes, err);
   if (!pages) return kExitBadInput;
-  if (!TableStateFits(folder, options->update, err)) return kExitBadInput;
+  int status = kExitDone;
+  const std::optional<TableRun> run = BeginRun(plan.places(), err, &status);
+  if (!run) return status;
+  if (!TableStateFits(plan.places(), plan.update_mode(), err)) return kExitBadInput;
   if (!pages->contains(1)) {
     err << "page 1 is missing: the pages given are " << pages->begin()->first << " and up\n";
     return kExitBadInput;
   }
-  // As in the wizard, the total is the one the first page names.
-  const std::int64_t total = pages->at(1).total > 0 ? pages->at(1).total : pages->rbegin()->first;
-  if (!options->update) {
+  // As in the wizard, the count is the one the first page names; with none there, the pages
+  // given are all there is.
+  plan.NotePageCount(pages->at(1).counter);
+  plan.NotePageCount({0, pages->rbegin()->first});
+  const std::int64_t total = plan.page_count();
+  if (!plan.update_mode()) {
     for (std::int64_t n = 1; n <= total; ++n) {
       if (!pages->contains(n)) {
         err << "page " << n << " of " << total << " is missing; nothing was written\n";
@@ -298,35 +312,77 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
   }
 
   // The cached page files of an earlier capture would join the new ones in the build.
-  ClearCacheFolder(folder);
-  int stored = 0;
+  ClearCacheFolder(plan.places().folder);
   for (std::int64_t n = 1;; ++n) {
     const auto page = pages->find(n);
     if (page == pages->end()) {
       // Only an update can get here: no page before this one reaches a known order.
       err << "page " << n << " of " << total << " is missing: none of pages 1 to " << n - 1
           << " holds an order of the table yet; nothing was written\n";
-      ClearCacheFolder(folder);
+      ClearCacheFolder(plan.places().folder);
       return kExitBadInput;
     }
-    const int number = static_cast<int>(n);
-    if (!WriteCachedPage(folder, number, page->second.text)) {
-      err << CachedPageName(number) << " could not be written; nothing else was written\n";
-      ClearCacheFolder(folder);
+    const ImportPlan::PageStep step = plan.TakePage(page->second.text, n);
+    if (step == ImportPlan::PageStep::kNotSaved) {
+      err << CachedPageName(static_cast<int>(n))
+          << " could not be written; nothing else was written\n";
+      ClearCacheFolder(plan.places().folder);
       return kExitWriteFailed;
     }
-    stored = number;
-    if (options->update && PageOverlapsTable(folder, number)) break;
-    if (n >= total) break;
+    if (step != ImportPlan::PageStep::kNext) break;
   }
-  for (auto it = pages->upper_bound(stored); it != pages->end(); ++it) {
+  for (auto it = pages->upper_bound(plan.pages_taken()); it != pages->end(); ++it) {
     err << it->second.file << ": page " << it->first << " not needed, "
-        << (options->update ? "an earlier page reaches the orders of the table"
-                            : "the list has " + std::to_string(total) + " pages")
+        << (plan.update_mode() ? "an earlier page reaches the orders of the table"
+                               : "the list has " + std::to_string(total) + " pages")
         << "\n";
   }
-  out << stored << " page(s) stored in " << kCacheFolder << "/\n";
-  return ReportBuild(RunTableBuild(folder, options->update), options->update, out, err);
+  out << plan.pages_taken() << " page(s) stored in " << kCacheFolder << "/\n";
+  return ReportBuild(plan.Build(), plan, out, err);
+}
+
+}  // namespace
+
+int RunBuildCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                    std::ostream& out, std::ostream& err) {
+  const std::optional<Options> options = ParseOptions(args, false, err);
+  if (!options) return kExitBadInput;
+  const ImportPlan plan(folder, options->update);
+  int status = kExitDone;
+  const std::optional<TableRun> run = BeginRun(plan.places(), err, &status);
+  if (!run) return status;
+  if (!TableStateFits(plan.places(), options->update, err)) return kExitBadInput;
+  return ReportBuild(plan.Build(), plan, out, err);
+}
+
+int RunImportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                     std::ostream& out, std::ostream& err) {
+  const std::optional<Options> options = ParseOptions(args, true, err);
+  if (!options) return kExitBadInput;
+  // File names are relative to the working folder, like every other name of the tool. A
+  // file is a saved page when it holds the page markers, else it is read as a capture. Text
+  // that Windows tools saved as UTF-16 is read as the same text in UTF-8.
+  std::vector<std::optional<std::string>> bytes;
+  std::size_t saved_pages = 0;
+  for (const std::string& file : options->files) {
+    bytes.push_back(files::ReadWholeFile(folder / file));
+    if (!bytes.back()) continue;
+    if (std::optional<std::string> text = Utf8OfUtf16Text(*bytes.back())) {
+      bytes.back() = std::move(text);
+    }
+    if (HoldsOrderListPage(*bytes.back())) ++saved_pages;
+  }
+  ImportPlan plan(folder, options->update);
+  if (saved_pages == 0) return ImportCaptures(plan, options->files, bytes, out, err);
+  if (saved_pages < bytes.size()) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] && !HoldsOrderListPage(*bytes[i]) && MentionsOrderListApi(*bytes[i])) {
+        err << options->files[i] << ": a capture of today's order list cannot be joined to"
+            << " saved pages of the older one; import it alone\n";
+      }
+    }
+  }
+  return ImportPages(plan, options->files, bytes, out, err);
 }
 
 }  // namespace ordertable::cli

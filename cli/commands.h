@@ -31,6 +31,9 @@ inline constexpr int kExitNoPages = 2;
 /// nothing was written and no order was lost.
 inline constexpr int kExitWriteFailed = 3;
 
+/// Another run (of the tool or the wizard) holds the table's folder; nothing was written.
+inline constexpr int kExitBusy = 4;
+
 /// The --help lines of the exit statuses.
 extern const char* const kExitStatusHelp;
 

@@ -39,6 +39,9 @@ inline constexpr Point kStatusPosition{107, 87};
 /// Where progress dot `i` (1 to 4) stands.
 constexpr Point DotPosition(int i) { return {107 + 29 * (i - 1), 119}; }
 
+/// How long the capture step waits for another run to let go of the folder.
+inline constexpr int kWizardLockWaitMs = 1000;
+
 /// Exit status of the process when the user presses Esc.
 inline constexpr int kEscapeExitStatus = 12345;
 

@@ -24,12 +24,20 @@ std::string Join(std::string_view a, std::string_view b) {
 }  // namespace
 
 Wizard::Wizard(WizardHost& host, std::filesystem::path folder)
-    : host_(host), folder_(std::move(folder)) {}
+    : host_(host), folder_(std::move(folder)), plan_(folder_, false) {}
 
 // ---------------------------------------------------------------------------------------------
 // Events
 
 void Wizard::OnInit() {
+  // A table that a stopped run left only as its backup or a temporary file is put back first,
+  // so that the wizard offers to update it. Another run at work has the folder: it is left to
+  // that run.
+  std::string message;
+  bool busy = false;
+  if (std::optional<TableRun> run = BeginTableRun(folder_, 0, &message, &busy)) {
+    start_note_ = std::move(run->note);
+  }
   update_mode_ = TableExists(folder_);
   BuildFirstStep();
 }
@@ -149,11 +157,14 @@ void Wizard::OnResultCommand(int id) {
 }
 
 void Wizard::BuildFirstStep() {
+  // What the start put right is said once, under the first step's own text.
+  std::string note;
+  if (!start_note_.empty()) note = "\r\n\r\n" + std::exchange(start_note_, {}) + ".";
   if (update_mode_) {
-    BuildStep(Step::kUpdateQuestion, texts::kUpdateQuestion, kUpdateYes, texts::kYes, kUpdateNo,
-              texts::kNo);
+    BuildStep(Step::kUpdateQuestion, std::string(texts::kUpdateQuestion) + note, kUpdateYes,
+              texts::kYes, kUpdateNo, texts::kNo);
   } else {
-    BuildStep(Step::kIntro, texts::kIntro, kIntroNext, texts::kNext);
+    BuildStep(Step::kIntro, std::string(texts::kIntro) + note, kIntroNext, texts::kNext);
   }
 }
 
@@ -175,6 +186,17 @@ void Wizard::EnterAdvice() {
 }
 
 void Wizard::EnterCapture() {
+  // The capture holds the folder until its build ends: another run may neither change the
+  // table nor clear the cached pages meanwhile. One at work now is waited for briefly.
+  std::string message;
+  bool busy = false;
+  run_ = BeginTableRun(folder_, kWizardLockWaitMs, &message, &busy);
+  if (!run_) {
+    host_.SetMessageText(busy ? std::string(texts::kFolderBusy)
+                              : std::string(texts::kFolderNotLocked) + message + ".");
+    return;
+  }
+  plan_ = ImportPlan(folder_, update_mode_);
   step_ = Step::kCapture;
   clipboard_mark_ = 0;  // whatever the clipboard holds already is looked at
   host_.RemoveControl(kAdviceNext);
@@ -206,9 +228,8 @@ void Wizard::CancelCapture() {
   // A capture stored for a build that did not start must not stand in for the pages of a
   // later run.
   files::RemoveFile(StoredCaptureFile(folder_));
+  run_.reset();
   if (step_ == Step::kEnded) return;
-  captured_pages_ = 0;
-  total_pages_ = 0;
   BuildFirstStep();
 }
 
@@ -220,6 +241,7 @@ void Wizard::Escape() {
 void Wizard::End() {
   // The document and its backup are only safe once the worker has finished writing them.
   if (step_ == Step::kBuild && worker_started_) host_.WaitForBuildWorker();
+  run_.reset();
   step_ = Step::kEnded;
   host_.EndDialog(0);
 }
@@ -242,7 +264,7 @@ void Wizard::PollClipboard() {
   if (text.empty()) clipboard_mark_ = 0;
   if (MentionsOrderListApi(text) && !HoldsOrderListPage(text)) {
     OrderListCapture capture = ReadOrderListCapture(std::move(text));
-    if (capture.replies == 0) {
+    if (capture.replies == 0 && capture.fault == OrderListCapture::Fault::kNone) {
       // Today's page source, as the older route has the shopper copy it: it names the API but
       // holds no order. Tell how to capture the orders instead.
       host_.SetMessageText(std::string(texts::kCaptureHowTo));
@@ -307,26 +329,27 @@ void Wizard::CapturePage() {
   host_.EmptyClipboard();
 
   const PageCounter counter = ReadPageCounter(page_text);
-  std::int64_t page = counter.number;
-  // A total below 1 is no total: it stays unread, as when the counter has no digits after
-  // its "/", so that a later page can name it. Taken as read, it would never be reached and
-  // no build could ever start.
-  if (total_pages_ == 0 && counter.total > 0) total_pages_ = counter.total;
-
-  bool already_cached = false;
-  if (FastRebuildAccepted()) {
-    captured_pages_ = total_pages_ - 1;
-    page = total_pages_;
-    already_cached = true;
-  }
+  plan_.NotePageCount(counter);
+  const bool rebuild = FastRebuildAccepted();
   // The question box runs its own event loop.
   if (cancel_pending_ || step_ == Step::kEnded) return;
 
-  if (page == captured_pages_ + 1) {
-    StorePage(page_text, already_cached);
-    return;
+  const ImportPlan::PageStep step =
+      rebuild ? plan_.TakeCachedPages() : plan_.TakePage(page_text, counter.number);
+  switch (step) {
+    case ImportPlan::PageStep::kWrongPage:
+      host_.StatusPrint(StatusColour::kRed, std::string(texts::kWrongPage));
+      break;
+    case ImportPlan::PageStep::kNotSaved:
+      // A page whose file cannot be written is not taken, or its orders would be missing from
+      // a table reported as complete: the user copies it again.
+      host_.StatusPrint(StatusColour::kRed, std::string(texts::kNotSaved));
+      break;
+    default:
+      if (!BlinkDots()) return;
+      AfterPageTaken(step);
+      return;
   }
-  host_.StatusPrint(StatusColour::kRed, std::string(texts::kWrongPage));
   if (!BlinkDots()) return;
   ExpectNextPage();
 }
@@ -347,20 +370,29 @@ void Wizard::TakeCapture() {
   const OrderListCapture capture = std::move(*found_capture_);
   found_capture_.reset();
 
-  const CaptureVerdict verdict = JudgeCapture(folder_, capture, update_mode_);
-  if (verdict == CaptureVerdict::kRefused || verdict == CaptureVerdict::kNoReply) {
-    RejectCapture(texts::kRefused, texts::kCaptureRefused);
-    return;
+  const CaptureVerdict verdict = plan_.JudgeCapture(capture);
+  switch (verdict) {
+    case CaptureVerdict::kRefused:
+    case CaptureVerdict::kNoReply:
+      RejectCapture(texts::kRefused, texts::kCaptureRefused);
+      return;
+    case CaptureVerdict::kIncomplete:
+      RejectCapture(texts::kIncomplete, texts::kCaptureIncomplete);
+      return;
+    case CaptureVerdict::kFiltered:
+      RejectCapture(texts::kFiltered, texts::kCaptureFiltered);
+      return;
+    case CaptureVerdict::kUnreadable:
+      RejectCapture(texts::kCutShort, texts::kCaptureCutShort);
+      return;
+    case CaptureVerdict::kWholeList:
+    case CaptureVerdict::kReachesTable:
+      break;
   }
-  if (verdict == CaptureVerdict::kIncomplete) {
-    RejectCapture(texts::kIncomplete, texts::kCaptureIncomplete);
-    return;
-  }
-  if (!WriteStoredCapture(folder_, StoredCaptureText(capture))) {
+  if (!plan_.StoreCapture(capture, nullptr)) {
     RejectCapture(texts::kNotSaved, texts::kInstruction);
     return;
   }
-  captured_pages_ = capture.pages;
   if (!BlinkDots()) return;
   StartBuild(verdict == CaptureVerdict::kReachesTable ? texts::kUpdatingTable
                                                       : texts::kGeneratingTable);
@@ -378,41 +410,28 @@ void Wizard::RejectCapture(std::string_view status, std::string_view message) {
 // pages that all belong to this list: pages left by a run over another page size would mix
 // two lists in one table.
 bool Wizard::FastRebuildAccepted() {
-  if (captured_pages_ != 0 || !CachedPagesFormOneList(folder_, total_pages_)) return false;
-  return host_.AskYesNo(Join(texts::kFastRebuild, std::to_string(total_pages_)) +
+  if (!plan_.CachedPagesFormTheList()) return false;
+  return host_.AskYesNo(Join(texts::kFastRebuild, std::to_string(plan_.page_count())) +
                         std::string(texts::kFastRebuildEnd));
 }
 
-void Wizard::StorePage(const std::string& page_text, bool already_cached) {
-  const auto page = static_cast<int>(captured_pages_ + 1);
-  // A fast re-build takes the cached page file as it is: writing its own bytes back could
-  // only lose it. A page whose file cannot be written is not taken, or its orders would be
-  // missing from a table reported as complete: the user copies it again.
-  if (!already_cached && !WriteCachedPage(folder_, page, page_text)) {
-    host_.StatusPrint(StatusColour::kRed, std::string(texts::kNotSaved));
-    if (!BlinkDots()) return;
-    ExpectNextPage();
-    return;
-  }
-  captured_pages_ = page;
-  if (!BlinkDots()) return;
-
-  if (update_mode_ && PageOverlapsTable(folder_, page)) {
+void Wizard::AfterPageTaken(ImportPlan::PageStep step) {
+  if (step == ImportPlan::PageStep::kReachesTable) {
     StartBuild(texts::kUpdatingTable);
     return;
   }
-  if (total_pages_ == captured_pages_) {
+  if (step == ImportPlan::PageStep::kLast) {
     StartBuild(texts::kGeneratingTable);
     return;
   }
-  if (captured_pages_ == 1) host_.SetMessageText(std::string(texts::kNextPage));
+  if (plan_.pages_taken() == 1) host_.SetMessageText(std::string(texts::kNextPage));
   ExpectNextPage();
 }
 
 void Wizard::ExpectNextPage() {
   host_.StatusPrint(StatusColour::kBlue, std::string(texts::kExpectation) +
-                                             std::to_string(captured_pages_ + 1) + "/" +
-                                             std::to_string(total_pages_));
+                                             std::to_string(plan_.pages_taken() + 1) + "/" +
+                                             std::to_string(plan_.page_count()));
   lit_dot_ = 0;
   StartTimer();
 }
@@ -430,7 +449,7 @@ void Wizard::StartBuild(std::string_view caption) {
   step_ = Step::kBuild;
   // The build reads the pages of this run, 1 to the last one taken, and nothing that an
   // earlier run left above them.
-  RemoveCachedPagesAfter(folder_, captured_pages_);
+  plan_.DropPagesNotTaken();
   lit_dot_ = 0;
   StartTimer();
   // Update mode is not changed from here on: the worker reads it.
@@ -448,6 +467,7 @@ void Wizard::PollWorker() {
     host_.LetEventsThrough();
   }
   host_.RemoveControl(kCaptureCancel);
+  run_.reset();  // the table is written: another run may have the folder
   host_.SetMessageHeight(kMessageTall);
   host_.LetEventsThrough();
   if (step_ == Step::kEnded) return;
@@ -461,13 +481,23 @@ std::string Wizard::ResultText(const BuildOutcome& outcome) const {
   // capture) wrote nothing either: it must not be announced as a table made or up to date.
   if (outcome.result != BuildResult::kDone) return FailureText(outcome);
   const int rows = outcome.row_count;
+  std::string text;
   if (!update_mode_) {
-    return Join(texts::kGeneratedHead, std::to_string(rows)) +
-           std::string(texts::kGeneratedMiddle) + std::to_string(captured_pages_) +
+    text = Join(texts::kGeneratedHead, std::to_string(rows)) +
+           std::string(texts::kGeneratedMiddle) + std::to_string(plan_.pages_taken()) +
            std::string(texts::kGeneratedTail);
+  } else if (rows == 0) {
+    text = std::string(texts::kUpToDate);
+  } else {
+    text = Join(texts::kUpdatedHead, std::to_string(rows)) + std::string(texts::kUpdatedTail);
   }
-  if (rows == 0) return std::string(texts::kUpToDate);
-  return Join(texts::kUpdatedHead, std::to_string(rows)) + std::string(texts::kUpdatedTail);
+  // Orders of the capture that had no readable order number are not in the table: said, not
+  // passed over.
+  if (plan_.unreadable_orders() > 0) {
+    text += Join(texts::kUnreadableOrdersHead, std::to_string(plan_.unreadable_orders())) +
+            std::string(texts::kUnreadableOrdersTail);
+  }
+  return text;
 }
 
 // The build never destroys the table it found, and says where it left it.
@@ -486,6 +516,8 @@ std::string Wizard::FailureText(const BuildOutcome& outcome) const {
   }
   if (outcome.failure == BuildFailure::kOutOfMemory) {
     text += texts::kRetryMemory;
+  } else if (outcome.failure == BuildFailure::kFolderInTheWay) {
+    text += texts::kRetryFolderInTheWay;
   } else if (outcome.failure == BuildFailure::kAssetsUnwritable) {
     text += texts::kRetryAssets;
   } else if (outcome.kept_in == TableKeptIn::kNowhere) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/wizard_host.h"
+#include "builder/import_plan.h"
 #include "orders/order_list.h"
 
 namespace ordertable {
@@ -66,7 +67,7 @@ class Wizard {
   void TakeCapture();
   void RejectCapture(std::string_view status, std::string_view message);
   bool FastRebuildAccepted();
-  void StorePage(const std::string& page_text, bool already_cached);
+  void AfterPageTaken(ImportPlan::PageStep step);
   void ExpectNextPage();
   bool BlinkDots();
   bool ShowAllDots(Picture picture);
@@ -84,8 +85,12 @@ class Wizard {
   Step step_ = Step::kIntro;
 
   bool update_mode_ = false;
-  std::int64_t captured_pages_ = 0;
-  std::int64_t total_pages_ = 0;      // 0 = not read yet
+  // The rules of this capture: which pages or capture it takes, and what is built.
+  ImportPlan plan_;
+  // This run's hold on the folder, from the start of the capture to the end of the build, so
+  // that no other run changes the table or the cached pages meanwhile.
+  std::optional<TableRun> run_;
+  std::string start_note_;            // what the start put right, said in the first step
   int lit_dot_ = 0;                   // 0 = no dot lit yet
   bool timer_running_ = false;        // a tick queued before the timer stopped is not the timer's
   bool worker_started_ = false;       // in the build step: the worker could be started

@@ -66,6 +66,22 @@ inline constexpr std::string_view kCaptureRefused =
     "AliExpress refused the list (your session has expired): log in again, reload the page "
     "(F5), then copy all as HAR again.";
 
+// A capture of one tab ("To pay", "Processed") or of a search only, not of the whole list.
+inline constexpr std::string_view kCaptureFiltered =
+    "These replies list one tab or a search only: choose 'View all' and all time, clear the "
+    "search box, reload the page (F5), then copy all as HAR again.";
+// A copy whose text stops part way.
+inline constexpr std::string_view kCaptureCutShort =
+    "The copied HAR is cut short: right-click a request > Copy > 'Copy all as HAR' again.";
+
+// The capture could not begin: another run of the program has the folder.
+inline constexpr std::string_view kFolderBusy =
+    "Another OrderTable is working on the table of this folder. Wait until it has ended, "
+    "then click on 'Next' again.";
+// kFolderNotLocked + the system's reason + ".".
+inline constexpr std::string_view kFolderNotLocked =
+    "This folder could not be prepared for the table: ";
+
 inline constexpr std::string_view kInstruction =
     "- Hit [ Ctrl + U ] in the Orders page to view its source code"
     "\r\n"
@@ -103,6 +119,8 @@ inline constexpr std::string_view kNotSaved = "Error: not saved";
 // A capture that cannot be built: the list was cut short, or every reply refused.
 inline constexpr std::string_view kIncomplete = "Error: incomplete";
 inline constexpr std::string_view kRefused = "Error: refused";
+inline constexpr std::string_view kFiltered = "Error: one tab only";
+inline constexpr std::string_view kCutShort = "Error: cut short";
 inline constexpr std::string_view kUpdatingTable = "UPDATING TABLE";
 inline constexpr std::string_view kGeneratingTable = "GENERATING TABLE";
 
@@ -153,6 +171,11 @@ inline constexpr std::string_view kGeneratedTail =
     "\r\n\r\n"
     "Do you want to view your AliExpress Orders table now ?";
 
+// kUnreadableOrdersHead + count + kUnreadableOrdersTail, after the result.
+inline constexpr std::string_view kUnreadableOrdersHead = "\r\n\r\nBeware: ";
+inline constexpr std::string_view kUnreadableOrdersTail =
+    " order(s) of the list had no readable order number and are not in the table.";
+
 // When the build could not write the table: a head by mode, then where the table that was
 // there before now is, then what to do.
 inline constexpr std::string_view kNotUpdatedHead =
@@ -186,6 +209,9 @@ inline constexpr std::string_view kRetryAssets =
     "The files the table needs could not be written to the folder 'AliExpress Orders files' "
     "beside it. Make sure that the disk is not full, that this folder is not read-only and "
     "that no file of that name is in the way, then run this program again.";
+inline constexpr std::string_view kRetryFolderInTheWay =
+    "\r\n\r\nA folder named 'AliExpress Orders.html' is in the way of the table: move or "
+    "rename that folder, then run this program again.";
 inline constexpr std::string_view kRetryMemory =
     "\r\n\r\n"
     "The computer ran short of memory: close some other programs, then run this program again.";

@@ -55,6 +55,13 @@ bool ImportPlan::CachedPagesFormTheList() const {
   return pages_taken_ == 0 && CachedPagesFormOneList(places_.folder, page_count_);
 }
 
+ImportPlan::PageStep ImportPlan::TakeCachedPages() {
+  pages_taken_ = page_count_;
+  const auto last = static_cast<int>(page_count_);
+  return update_mode_ && PageOverlapsTable(places_, last) ? PageStep::kReachesTable
+                                                          : PageStep::kLast;
+}
+
 void ImportPlan::DropPagesNotTaken() const { RemoveCachedPagesAfter(places_.folder, pages_taken_); }
 
 CaptureVerdict ImportPlan::JudgeCapture(const OrderListCapture& capture) const {

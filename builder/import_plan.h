@@ -65,8 +65,9 @@ class ImportPlan {
   /// The cached pages of an earlier capture of this run hold the whole list (every page 1 to
   /// the count, each saying so): it can be built again without copying a page.
   bool CachedPagesFormTheList() const;
-  /// Takes those cached pages as this capture's; the build follows.
-  void TakeCachedPages() { pages_taken_ = page_count_; }
+  /// Takes those cached pages as this capture's; the build follows (kLast, or kReachesTable
+  /// for an update whose last page holds an order of the table).
+  PageStep TakeCachedPages();
   std::int64_t page_count() const { return page_count_; }
   std::int64_t pages_taken() const { return pages_taken_; }
   /// Makes the cached pages exactly those taken, for the build to read.

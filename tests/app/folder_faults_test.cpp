@@ -153,6 +153,9 @@ const std::string kKeptInDocument =
     std::string(texts::kStillInDocument) + std::string(texts::kRetryTableOpen);
 const std::string kKeptInBackup =
     std::string(texts::kKeptInBackup) + std::string(texts::kRetryTableOpen);
+// A folder in the table's place is named as such.
+const std::string kFolderInTheWay =
+    std::string(texts::kKeptInBackup) + std::string(texts::kRetryFolderInTheWay);
 const std::string kKeptOnline =
     std::string(texts::kStillOnline) + std::string(texts::kRetryReadOnly);
 const std::string kAssetsNotWritten =
@@ -269,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"UpdateTableMovedAwayAfterTheOverlapCheck", true, MoveTableAway,
                   Restriction::kNone, kKeptInBackup},
         FaultCase{"UpdateTableReplacedByAFolder", true, TableIntoAFolderOfItsName,
-                  Restriction::kNone, kKeptInBackup},
+                  Restriction::kNone, kFolderInTheWay},
         // Opening a named pipe for reading waits for a writer: the build must not.
         FaultCase{"UpdateTableReplacedByAPipe", true, TableReplacedByAPipe, Restriction::kWatched,
                   kKeptInBackup},

@@ -12,6 +12,7 @@
 #include "spreadsheet/xlsx.h"
 #include "table/document.h"
 #include "table/document_reader.h"
+#include "table/places.h"
 
 namespace ordertable::cli {
 
@@ -93,13 +94,17 @@ int RunExportCommand(const std::vector<std::string>& args, const std::filesystem
   const std::optional<ExportOptions> options = ParseExportOptions(args, err);
   if (!options) return kExitBadInput;
   const std::filesystem::path target = folder / options->file;
-  for (const char* table_file : {kTableDocument, kTableBackup}) {
-    if (SameFile(target, folder / table_file)) {
-      err << "'" << options->file << "' is the table itself; choose another FILE\n";
+  // Written over, the table, its backup or the orders kept for the next build would be lost.
+  const TablePlaces places(folder);
+  for (const std::filesystem::path& kept :
+       {places.document, places.backup, places.stored_capture}) {
+    if (SameFile(target, kept)) {
+      err << "'" << options->file
+          << "' is the table itself, its backup or the cached capture; choose another FILE\n";
       return kExitBadInput;
     }
   }
-  const std::optional<std::string> document = files::ReadWholeFile(folder / kTableDocument);
+  const std::optional<std::string> document = files::ReadWholeFile(places.document);
   if (!document) {
     err << "there is no \"" << kTableDocument << "\" in this folder to export (or it cannot"
         << " be read)\n";
@@ -113,10 +118,9 @@ int RunExportCommand(const std::vector<std::string>& args, const std::filesystem
   const Sheet sheet = OrderSheet(reading.rows);
   const std::string bytes =
       options->format == Format::kXlsx ? XlsxWorkbook(sheet) : CsvDocument(sheet);
-  if (!files::WriteFileAtomically(target, {bytes})) {
-    err << "\"" << options->file << "\" could not be written; check that the folder is"
-        << " writable, that the disk is not full and that no other program holds the file"
-        << " open\n";
+  std::string reason;
+  if (!files::WriteFileAtomically(target, {bytes}, &reason)) {
+    err << "\"" << options->file << "\" could not be written: " << reason << "\n";
     return kExitWriteFailed;
   }
   out << reading.rows.size() << " row(s) written to \"" << options->file << "\"";

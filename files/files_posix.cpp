@@ -149,10 +149,11 @@ bool ReplaceKeepingBackup(const std::filesystem::path& replacement,
     if (errno != EEXIST) break;
   }
   if (!second_name.empty()) {
-    if (!Rename(second_name, backup, reason)) {
-      ::unlink(second_name.c_str());
-      return false;
-    }
+    const bool renamed = Rename(second_name, backup, reason);
+    // A rename between two names of one file (the backup already is the table, as a run
+    // stopped right after this step leaves it) changes nothing and keeps both names.
+    ::unlink(second_name.c_str());
+    if (!renamed) return false;
   } else {
     // A file system without hard links (a FAT stick, some network shares): a copy will do.
     const std::optional<std::string> bytes = ReadWholeFile(target, reason);

@@ -24,9 +24,10 @@ ensure_web_assets_tools() {
 }
 
 # The native tool chain: compiler, CMake, Ninja, zlib, GoogleTest, Google Benchmark, RapidJSON
-# (the order-list reader's JSON library) and nlohmann-json (only the benchmark compares it).
+# (the order-list reader's JSON library), nlohmann-json (only the benchmark compares it) and
+# gdb (the end-to-end run of the tool stops it part way with it).
 ensure_native_toolchain() {
   ensure_packages g++ cmake ninja-build zlib1g-dev libgtest-dev libgmock-dev googletest \
-    libbenchmark-dev rapidjson-dev nlohmann-json3-dev
+    libbenchmark-dev rapidjson-dev nlohmann-json3-dev gdb
   ensure_web_assets_tools
 }

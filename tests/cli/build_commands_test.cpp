@@ -426,11 +426,14 @@ TEST_F(ImportCaptureTest, UpdatesOfEitherKindWorkOnATableOfBothOrigins) {
 
 TEST_F(ImportCaptureTest, CapturesThatCannotBeBuiltWriteNothingAndSayWhy) {
   const auto orders = ListOrders(25);
+  const std::string har = test::BuildCapture({.orders = orders});
+  std::string with_nul = har;
+  with_nul[har.size() / 2] = '\0';
   struct Case {
     const char* what;
     std::string text;
     bool update;
-    const char* said;
+    std::string said;
   };
   const Case cases[] = {
       {"refused", test::BuildCapture({.orders = orders, .all_refused = true}), false,
@@ -443,6 +446,17 @@ TEST_F(ImportCaptureTest, CapturesThatCannotBeBuiltWriteNothingAndSayWhy) {
       {"an update that reaches no known order",
        test::BuildCapture({.orders = orders, .complete = false}), true,
        "and reaches no order of the table"},
+      // The last page of another tab is not the end of the whole list.
+      {"a list cut short, then a tab clicked",
+       test::BuildCapture({.orders = orders, .complete = false, .then_tab = "processing"}), false,
+       "the capture ends before the end of the order list"},
+      {"one tab only", test::BuildCapture({.orders = orders, .tab = "unpaid"}), false,
+       "only replies of one tab, time span or search"},
+      {"a HAR cut short", har.substr(0, har.size() / 3), false,
+       "the HAR is cut short at byte " + std::to_string(har.size() / 3) +
+           ": save or copy it again"},
+      {"a NUL in the HAR", with_nul, false,
+       "the HAR is not valid JSON at byte " + std::to_string(har.size() / 2 + 1)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -462,6 +476,70 @@ TEST_F(ImportCaptureTest, CapturesThatCannotBeBuiltWriteNothingAndSayWhy) {
       ExpectNothingWritten();
     }
   }
+}
+
+// The same list in the forms a shopper may hand it over builds the same table: UTF-16 as
+// Windows tools save it, ids as JSON numbers, a title cut inside an emoji.
+TEST_F(ImportCaptureTest, HarsInOtherFormsBuildTheWholeList) {
+  const auto orders = ListOrders(12);
+  const std::string har = test::BuildCapture({.orders = orders});
+  const auto utf16 = [&har](bool mark) {
+    std::u16string units;
+    for (std::size_t i = 0; i < har.size();) {
+      const auto byte = static_cast<unsigned char>(har[i]);
+      const int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+      char32_t code = length == 1 ? byte : byte & (0xFF >> (length + 1));
+      for (int k = 1; k < length; ++k) code = (code << 6) | (har[i + k] & 0x3F);
+      i += static_cast<std::size_t>(length);
+      if (code >= 0x10000) {
+        units.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+        code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+      }
+      units.push_back(static_cast<char16_t>(code));
+    }
+    std::string bytes = mark ? "\xFF\xFE" : "";
+    for (const char16_t unit : units) {
+      bytes.push_back(static_cast<char>(unit & 0xFF));
+      bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+  };
+  std::string lone_surrogate = har;
+  const std::size_t title = lone_surrogate.find("itemTitle");
+  lone_surrogate.insert(lone_surrogate.find(':', title) + 3, "\\\\ud83d");
+  const struct {
+    const char* what;
+    std::string text;
+    bool exact;  // every row as the orders give it; else the title keeps a U+FFFD
+  } cases[] = {
+      {"UTF-16 with its byte order mark", utf16(true), true},
+      {"UTF-16 without it", utf16(false), true},
+      {"ids as JSON numbers", test::BuildCapture({.orders = orders, .numeric_ids = true}), true},
+      {"a lone surrogate in a title", lone_surrogate, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(Document());
+    const std::string expected = ExpectedDocument(Numbered(test::ExpectedListRows(orders)));
+    const CommandRun run = Import({Save("orders.har", c.text)});
+    ASSERT_EQ(run.status, cli::kExitDone) << run.err;
+    if (c.exact) {
+      EXPECT_EQ(ReadBytes(Document()), expected);
+    } else {
+      EXPECT_THAT(run.out, HasSubstr("12 row(s) written"));
+      EXPECT_THAT(ReadBytes(Document()), HasSubstr("\xEF\xBF\xBD"));
+    }
+  }
+}
+
+// An order whose id cannot be read cannot be put in the table: the import says how many.
+TEST_F(ImportCaptureTest, OrdersWithoutAnIdAreCountedAloud) {
+  const auto orders = ListOrders(12);
+  const CommandRun run =
+      Import({Save("orders.har", test::BuildCapture({.orders = orders, .null_ids = 2}))});
+  EXPECT_EQ(run.status, cli::kExitDone) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("10 row(s) written"));
+  EXPECT_THAT(run.err, HasSubstr("2 order(s) of the capture could not be read"));
 }
 
 }  // namespace

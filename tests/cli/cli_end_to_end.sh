@@ -156,5 +156,95 @@ else
   echo "disk-full case skipped: no right to mount a small file system"
 fi
 
+# The order keys of a table, one per line, in its order.
+keys() { lines "$1" | sed -n 's/^<!--\([0-9]*\)-->$/\1/p'; }
+
+# A table saved again by a browser ("Save page as" puts a comment on its first line) with a
+# note in its head, moved without its folder of assets: the update puts its rows in the table's
+# body, where a browser shows them, and the folder back.
+saved="$work/saved-as"
+mkdir -p "$saved"
+{ printf '<!-- saved from url=(0014)about:internet -->\r\n'
+  sed '3a <!-- my notes: <tbody> orders of 2025 -->\r' "$doc"; } >"$saved/AliExpress Orders.html"
+(cd "$saved" && "$cli" import --update "$work/newer/page_01.html") >"$work/out" 2>"$work/err" ||
+  fail "saved-as: $(cat "$work/err")"
+grep -q '^10 new row(s) added' "$work/out" || fail "saved-as: $(cat "$work/out")"
+[ "$(keys "$saved/AliExpress Orders.html" | wc -l)" = 45 ] || fail "saved-as: not 45 rows"
+[ "$(lines "$saved/AliExpress Orders.html" | grep -n -m1 '^<!--[0-9]*-->$' | cut -d: -f1)" -gt \
+  "$(lines "$saved/AliExpress Orders.html" | grep -n -m1 '<tbody>' | cut -d: -f1)" ] ||
+  fail "saved-as: new rows before the table's body"
+(cd "$saved" && "$cli" export --csv orders.csv) >"$work/out" 2>&1 || fail "saved-as: export"
+grep -q '^45 row(s) written' "$work/out" || fail "saved-as: export: $(cat "$work/out")"
+[ -f "$saved/AliExpress Orders files/js/jquery.min.js" ] || fail "saved-as: assets not put back"
+
+# Two updates of one folder at once: each run holds the folder for its whole read-merge-write,
+# so the table ends with the orders of both and the backup is a table of one step before.
+# They overlap: A brings 10 new orders, B those and 10 more.
+mkdir -p "$work/run-a" "$work/run-b"
+"$sample_pages" "$work/run-a" --pages 1 --orders-per-page 20 --first-id 8011999999999995 >/dev/null
+"$sample_pages" "$work/run-b" --pages 1 --orders-per-page 30 --first-id 8011999999999985 >/dev/null
+together="$work/together"
+for trial in $(seq 20); do
+  rm -rf "$together" && mkdir -p "$together" && cp "$work/second.html" "$together/AliExpress Orders.html"
+  (cd "$together" && "$cli" import --update "$work/run-a/page_01.html") >"$work/out-a" 2>&1 &
+  (cd "$together" && "$cli" import --update "$work/run-b/page_01.html") >"$work/out-b" 2>&1
+  status_b=$?
+  wait $!
+  status_a=$?
+  [ "$status_a$status_b" = 00 ] || fail "together $trial: exited with $status_a and $status_b"
+  added=$(( $(cat "$work/out-a" "$work/out-b" | sed -n 's/^\([0-9]*\) new row(s) added.*/\1/p' |
+             paste -sd+) ))
+  [ "$added" = 20 ] || fail "together $trial: $added rows added, not 20"
+  [ "$(keys "$together/AliExpress Orders.html" | sort -u | wc -l)" = 55 ] ||
+    fail "together $trial: the table lacks orders of a run"
+  [ "$(keys "$together/AliExpress Orders.html" | wc -l)" = 55 ] ||
+    fail "together $trial: an order twice"
+  case "$(keys "$together/AliExpress Orders.bkp" | wc -l)" in
+    35 | 45) ;;
+    *) fail "together $trial: the backup is not the table of one step before" ;;
+  esac
+done
+
+# A run stopped at each step of replacing the table (under a debugger, at the system calls
+# that make the backup and put the new table in place) leaves a table every time, the old one
+# or the new; the next run ends the update.
+if command -v gdb >/dev/null; then
+  stopped="$work/stopped"
+  for stop in link rename-1 rename-2; do
+    rm -rf "$stopped" && mkdir -p "$stopped" && cp "$work/second.html" "$stopped/AliExpress Orders.html"
+    cp -r "$work/table/AliExpress Orders files" "$stopped/"
+    gdb_steps=(-ex 'break link' -ex run)
+    case $stop in
+      rename-1) gdb_steps+=(-ex 'break rename' -ex continue) ;;
+      rename-2) gdb_steps+=(-ex 'break rename' -ex continue -ex continue) ;;
+    esac
+    (cd "$stopped" && gdb -q -batch -ex 'set breakpoint pending on' "${gdb_steps[@]}" -ex kill \
+      --args "$cli" import --update "$work/newer/page_01.html") >"$work/gdb-out" 2>&1
+    grep -q 'Breakpoint' "$work/gdb-out" || { fail "stopped at $stop: no breakpoint hit"; continue; }
+    [ "$(keys "$stopped/AliExpress Orders.html" | wc -l)" = 35 ] ||
+      fail "stopped at $stop: the table is not the previous one"
+    (cd "$stopped" && "$cli" import --update "$work/newer/page_01.html") >"$work/out" 2>&1 ||
+      fail "after a stop at $stop: $(cat "$work/out")"
+    [ "$(keys "$stopped/AliExpress Orders.html" | wc -l)" = 45 ] || fail "after $stop: not 45 rows"
+    cmp -s "$stopped/AliExpress Orders.bkp" "$work/second.html" ||
+      fail "after $stop: the backup is not the previous table"
+    compgen -G "$stopped/*.tmp" >/dev/null && fail "after $stop: a temporary file was left"
+  done
+else
+  echo "stopped-run case skipped: no gdb"
+fi
+
+# An earlier version stopped between moving the table to the backup and putting the new one
+# in its place: the table is put back, from its complete temporary file, and the run says so.
+lost="$work/lost"
+mkdir -p "$lost"
+cp "$work/first.html" "$lost/AliExpress Orders.bkp"
+cp "$work/second.html" "$lost/AliExpress Orders.tmp"
+(cd "$lost" && "$cli" build --update) >"$work/out" 2>"$work/err"
+grep -q 'was missing after a run that stopped part way' "$work/err" ||
+  fail "lost table: not said: $(cat "$work/err")"
+cmp -s "$lost/AliExpress Orders.html" "$work/second.html" || fail "lost table: not put back"
+[ -e "$lost/AliExpress Orders.tmp" ] && fail "lost table: its temporary file was left"
+
 [ "$failures" = 0 ] && echo "all end-to-end checks passed"
 exit $((failures > 0))

@@ -38,6 +38,7 @@ TEST(ExportCommandTest, WritesTheFileAndFormatAskedForAndNeverTheTable) {
       {{"--sep=;"}, cli::kExitBadInput, nullptr, {}},
       {{"AliExpress Orders.html"}, cli::kExitBadInput, nullptr, {}},
       {{"./AliExpress Orders.bkp"}, cli::kExitBadInput, nullptr, {}},
+      {{"tmp/AE_order_list.json"}, cli::kExitBadInput, nullptr, {}},
       {{"folder"}, cli::kExitWriteFailed, nullptr, {}},
   };
   for (const auto& c : cases) {
@@ -48,19 +49,22 @@ TEST(ExportCommandTest, WritesTheFileAndFormatAskedForAndNeverTheTable) {
     const std::string table = NewTableDocument({SampleRow("1"), SampleRow("2")}, ratings);
     test::WriteBytes(folder / kTableDocument, table);
     test::WriteBytes(folder / kTableBackup, table);
+    std::filesystem::create_directory(folder / "tmp");
+    test::WriteBytes(folder / "tmp" / "AE_order_list.json", "the orders of the next build");
 
     std::ostringstream out, err;
     EXPECT_EQ(cli::RunExportCommand(c.args, folder.path(), out, err), c.status) << err.str();
     EXPECT_EQ(ReadBytes(folder / kTableDocument), table);
     EXPECT_EQ(ReadBytes(folder / kTableBackup), table);
+    EXPECT_EQ(ReadBytes(folder / "tmp" / "AE_order_list.json"), "the orders of the next build");
     const auto entries = test::FolderEntries(folder.path());
     if (c.file == nullptr) {
-      EXPECT_EQ(entries.size(), 3u) << "a file was written";
+      EXPECT_EQ(entries.size(), 4u) << "a file was written";
       continue;
     }
     EXPECT_EQ(out.str(), "2 row(s) written to \"" + std::string(c.file) + "\"\n");
     EXPECT_TRUE(ReadBytes(folder / c.file).starts_with(c.starts));
-    EXPECT_EQ(entries.size(), 4u) << "a temporary file was left";
+    EXPECT_EQ(entries.size(), 5u) << "a temporary file was left";
   }
 
   test::ScratchFolder empty;

@@ -194,7 +194,16 @@ std::string LineJson(const ListedLine& line, const std::string& order_id, int in
   return out + "}";
 }
 
-std::string OrderComponent(const ListedOrder& order, bool escape) {
+// How a reply writes its orders' ids and which view of the list it is of.
+struct ReplyForm {
+  bool escape = false;
+  std::string_view tab = "all";
+  bool numeric_ids = false;
+  std::size_t null_ids_from = SIZE_MAX;  // orders from this place in the whole list on: null id
+  std::size_t first_place = 0;           // the place of the reply's first order in the list
+};
+
+std::string OrderComponent(const ListedOrder& order, bool escape, std::string_view id_json) {
   std::string fields = "{";
   Field(fields, "baseCurrency", "CNY", escape);
   RawField(fields, "buttons",
@@ -206,7 +215,7 @@ std::string OrderComponent(const ListedOrder& order, bool escape) {
   Field(fields, "orderDateText", order.date, escape);
   Field(fields, "orderDetailUrl",
         "https://www.aliexpress.com/p/order/detail.html?orderId=" + order.id, escape);
-  Field(fields, "orderId", order.id, escape);
+  RawField(fields, "orderId", std::string(id_json));
   RawField(fields, "orderLineSize", std::to_string(order.lines.size()));
   std::string lines = "[";
   for (std::size_t i = 0; i < order.lines.size(); ++i) {
@@ -227,14 +236,18 @@ std::string OrderComponent(const ListedOrder& order, bool escape) {
 }
 
 std::string Reply(const std::vector<const ListedOrder*>& orders, int page_index, bool has_more,
-                  bool escape) {
+                  const ReplyForm& form) {
+  const bool escape = form.escape;
   const std::string body_key = "pc_om_list_body_109702";
   std::vector<std::string> keys;
   std::string components = "{";
   // Components keyed in no list order: the last order first, the body among them.
   for (std::size_t i = orders.size(); i-- > 0;) {
     keys.insert(keys.begin(), "pc_om_list_order_" + orders[i]->id);
-    RawField(components, keys.front(), OrderComponent(*orders[i], escape));
+    const std::string id_json = form.first_place + i >= form.null_ids_from ? "null"
+                                : form.numeric_ids                         ? orders[i]->id
+                                                                           : Json(orders[i]->id);
+    RawField(components, keys.front(), OrderComponent(*orders[i], escape, id_json));
     if (i == orders.size() / 2) {
       RawField(components, body_key,
                "{\"fields\":{\"hasMore\":" + std::string(has_more ? "true" : "false") +
@@ -247,6 +260,10 @@ std::string Reply(const std::vector<const ListedOrder*>& orders, int page_index,
              "{\"fields\":{\"hasMore\":" + std::string(has_more ? "true" : "false") +
                  "},\"tag\":\"pc_om_list_body\"}");
   }
+  RawField(components, "pc_om_list_header_action_109701",
+           "{\"fields\":{\"searchInput\":\"\",\"searchOption\":\"order\",\"statusTab\":" +
+               Json(std::string(form.tab)) +
+               ",\"timeOption\":\"all\"},\"tag\":\"pc_om_list_header_action\"}");
   RawField(components, "pc_om_list_page_109694",
            "{\"fields\":{\"i18n\":{\"order_ID\":\"Order ID\"}},\"tag\":\"pc_om_list_page\"}");
   components += "}";
@@ -432,7 +449,7 @@ std::string ReplyText(const std::vector<TestListOrder>& orders, int page_index, 
                       int jsonp_number) {
   std::vector<const ListedOrder*> listed;
   for (const TestListOrder& order : orders) listed.push_back(&order.order);
-  const std::string reply = Reply(listed, page_index, has_more, page_index % 2 == 0);
+  const std::string reply = Reply(listed, page_index, has_more, {.escape = page_index % 2 == 0});
   if (jsonp_number <= 0) return reply;
   return "mtopjsonp" + std::to_string(jsonp_number) + "(" + reply + ")";
 }
@@ -468,10 +485,24 @@ std::string BuildCapture(const CaptureSpec& capture_spec) {
     }
     const bool last = r + 1 == replies;
     const int page = static_cast<int>(r) + 1;
-    std::string reply = Reply(listed, page, !(last && capture_spec.complete), page % 2 == 0);
+    const ReplyForm form{
+        .escape = page % 2 == 0,
+        .tab = capture_spec.tab,
+        .numeric_ids = capture_spec.numeric_ids,
+        .null_ids_from = count - static_cast<std::size_t>(capture_spec.null_ids),
+        .first_place =
+            r * per_reply - (listed.size() > 0 && capture_spec.duplicates && r > 0 ? 1 : 0)};
+    std::string reply = Reply(listed, page, !(last && capture_spec.complete), form);
     if (capture_spec.all_refused) reply = std::string(kRefusedReply);
     if (r == 0) reply = "mtopjsonp1(" + reply + ")";
     texts.push_back(reply);
+  }
+  // The shopper clicked another tab: its first page, which is also its last.
+  if (!capture_spec.then_tab.empty()) {
+    std::vector<const ListedOrder*> listed;
+    for (std::size_t i = 0; i < count && i < 3; ++i)
+      listed.push_back(&capture_spec.orders[i].order);
+    texts.push_back(Reply(listed, 1, false, {.tab = capture_spec.then_tab}));
   }
   if (capture_spec.duplicates)
     texts.push_back("mtopjsonp" + std::to_string(replies + 1) + "(" +

@@ -71,6 +71,15 @@ struct CaptureSpec {
   bool bom_and_crlf = false;
   /// Chrome's copy "with sensitive data": the cookies stay in, as Firefox's HAR always keeps them.
   bool sensitive_data = false;
+  /// The view of the list every reply names: "all" for the whole list, or a tab
+  /// ("processing", "unpaid") the shopper chose.
+  std::string tab = "all";
+  /// After the list's replies, the finished first page of this other tab (its first three
+  /// orders), as when the shopper clicks a tab while capturing; empty for none.
+  std::string then_tab;
+  /// Order ids as JSON numbers instead of strings; the last `null_ids` orders have a null id.
+  bool numeric_ids = false;
+  int null_ids = 0;
   /// The session token in the cookies of a HAR that keeps them.
   std::string session_token = "SECRET-SESSION-TOKEN_1788774073218";
 };

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view closing = fuzz::TakeFront(input, closing_length);
   const std::string_view text = input;
 
-  const std::string between = TextBetween(text, opening, closing);
+  const std::string between(TextBetween(text, opening, closing));
   const std::size_t open_at = text.find(opening);
   if (open_at == std::string_view::npos) {
     FUZZ_CHECK(between.empty());

@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/wizard_texts.h"
+#include "files/files.h"
 #include "orders/order_list.h"
+#include "table/document.h"
 #include "tests/app/wizard_test_support.h"
 #include "tests/support/order_captures.h"
 
@@ -139,6 +142,62 @@ TEST_F(WizardOrderListTest, ACaptureWithOnlyRefusedRepliesAsksToLogInAgain) {
   wizard_.OnTimerTick();
   EXPECT_EQ(host_.MessageText(), want::Generated("5", "1"));
   ExpectTableOf(ExpectedListRows(orders));
+}
+
+// A finished reply of another tab next to an unfinished list, a list of one tab only and a
+// copy cut short each build nothing and say what to do.
+TEST_F(WizardOrderListTest, CapturesOfOneTabOrCutShortBuildNothing) {
+  const std::vector<TestListOrder> orders = ListOrders(25);
+  const std::string whole = BuildCapture({.orders = orders});
+  const struct {
+    std::string text;
+    std::string_view status;
+    std::string_view message;
+  } cases[] = {
+      {BuildCapture({.orders = orders, .complete = false, .then_tab = "processing"}),
+       "Error: incomplete", kIncompleteText},
+      {BuildCapture({.orders = orders, .tab = "unpaid"}), "Error: one tab only",
+       texts::kCaptureFiltered},
+      {whole.substr(0, whole.size() / 2), "Error: cut short", texts::kCaptureCutShort},
+  };
+  EnterCapture();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    CopyAndTick(c.text);
+    EXPECT_EQ(host_.Status(), "red " + Quoted(c.status));
+    EXPECT_EQ(host_.MessageText(), c.message);
+    EXPECT_TRUE(host_.TimerRunning());
+    EXPECT_EQ(host_.WorkerStarts(), 0);
+    EXPECT_FALSE(std::filesystem::exists(Tmp() / "AE_order_list.json"));
+  }
+}
+
+TEST_F(WizardOrderListTest, OrdersWithoutAnIdAreSaidInTheResult) {
+  EnterCapture();
+  CopyAndTick(BuildCapture({.orders = ListOrders(12), .null_ids = 3}));
+  Take();
+  wizard_.OnTimerTick();
+  EXPECT_EQ(host_.MessageText(),
+            want::Generated("9", "1") +
+                "\r\n\r\nBeware: 3 order(s) of the list had no readable order number and are "
+                "not in the table.");
+}
+
+// Another run holds the folder: the capture does not begin, and Next tries again.
+TEST_F(WizardOrderListTest, AFolderBusyWithAnotherRunKeepsTheAdviceStep) {
+  files::FolderLock::Failure failure = files::FolderLock::Failure::kNone;
+  std::optional<files::FolderLock> other =
+      files::FolderLock::Acquire(folder_, kTableLock, 0, &failure);
+  ASSERT_TRUE(other.has_value());
+  wizard_.OnInit();
+  wizard_.OnCommand(kIntroNext);
+  Take();
+  wizard_.OnCommand(kAdviceNext);
+  EXPECT_THAT(Take(), ElementsAreArray(Lines{line::Message(texts::kFolderBusy)}));
+  EXPECT_EQ(wizard_.step(), Wizard::Step::kAdvice);
+  other.reset();
+  wizard_.OnCommand(kAdviceNext);
+  EXPECT_EQ(wizard_.step(), Wizard::Step::kCapture);
 }
 
 TEST_F(WizardOrderListTest, TodaysPageSourceTellsHowToCaptureAndAnUnchangedClipboardCostsNothing) {

@@ -103,8 +103,9 @@ std::vector<std::string> ListOrdinaryFiles(const std::filesystem::path& folder);
 
 /// An exclusive hold on a folder, so that two runs never read, merge and write its files at
 /// the same time. It is let go when the object ends, and by the system when the process does.
-/// On POSIX the folder itself is locked (flock); on Windows the file `name` in it is held open
-/// for this process alone and deleted when let go. A process's second hold on one folder
+/// Nothing is added to the folder: on POSIX the folder itself is locked (flock); on Windows a
+/// file in the user's temporary folder, named after `name` and the folder's identity, is held
+/// open for this process alone and deleted when let go. A process's second hold on one folder
 /// waits for its first, like another process's.
 class FolderLock {
  public:

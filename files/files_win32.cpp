@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 
 #include "files/files.h"
 #include "files/platform.h"
@@ -192,14 +193,37 @@ bool ProcessIsRunning(std::uint64_t id) {
   return GetExitCodeProcess(process.get(), &status) && status == STILL_ACTIVE;
 }
 
-// A file that only this process may open, deleted by the system when it is closed, which it
-// is when the process ends, however it ends.
+// The hold is a file that only this process may open, deleted by the system when it is closed,
+// which it is when the process ends, however it ends. It lives in the user's temporary folder,
+// never in the shopper's, named after the folder's identity on its volume: every path that
+// reaches the folder (another case, a short name, a junction) meets the same file.
 std::intptr_t TryLockFolder(const std::filesystem::path& folder, std::string_view name, bool* busy,
                             std::string* reason) {
-  const std::filesystem::path lock = folder / std::filesystem::path(name);
+  UniqueHandle folder_handle(CreateFileW(
+      folder.c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION identity{};
+  if (!folder_handle || !GetFileInformationByHandle(folder_handle.get(), &identity)) {
+    SetSystemReason(reason);
+    return -1;
+  }
+  wchar_t temporary[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+  if (length == 0 || length > MAX_PATH) {
+    SetSystemReason(reason);
+    return -1;
+  }
+  wchar_t key[40];
+  swprintf(key, 40, L" %08lx-%08lx%08lx", static_cast<unsigned long>(identity.dwVolumeSerialNumber),
+           static_cast<unsigned long>(identity.nFileIndexHigh),
+           static_cast<unsigned long>(identity.nFileIndexLow));
+  std::filesystem::path lock = std::filesystem::path(name);
+  const std::wstring extension = lock.extension().wstring();
+  lock = std::filesystem::path(temporary) / (lock.stem().wstring() + key + extension);
   const HANDLE file =
       CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file != INVALID_HANDLE_VALUE) return reinterpret_cast<std::intptr_t>(file);
   const DWORD error = GetLastError();
   // Held by another run, or on its way out after that run let it go.

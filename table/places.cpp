@@ -6,12 +6,12 @@
 
 namespace ordertable {
 
-TablePlaces::TablePlaces(const std::filesystem::path& folder)
-    : folder(folder),
-      document(folder / kTableDocument),
-      backup(folder / kTableBackup),
-      assets(folder / kAssetFolder),
-      cache(folder / kCacheFolder),
-      stored_capture(StoredCaptureFile(folder)) {}
+TablePlaces::TablePlaces(const std::filesystem::path& where)
+    : folder(where),
+      document(where / kTableDocument),
+      backup(where / kTableBackup),
+      assets(where / kAssetFolder),
+      cache(where / kCacheFolder),
+      stored_capture(StoredCaptureFile(where)) {}
 
 }  // namespace ordertable

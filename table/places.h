@@ -9,7 +9,7 @@ namespace ordertable {
 /// it, the folder of cached page files and the cached capture in it.
 struct TablePlaces {
   /// The places of the table in `folder`. Not explicit: a call may name just the folder.
-  TablePlaces(const std::filesystem::path& folder);  // NOLINT(google-explicit-constructor)
+  TablePlaces(const std::filesystem::path& where);  // NOLINT(google-explicit-constructor)
 
   std::filesystem::path folder;
   std::filesystem::path document;

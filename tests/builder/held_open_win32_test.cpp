@@ -45,6 +45,17 @@ std::map<std::string, std::string> Files(const fs::path& folder) {
   return files;
 }
 
+// The folder of every case: twelve orders on two cached pages, and a table that holds the
+// last two of them, so that an update adds ten rows.
+void ArrangeFolder(const fs::path& folder) {
+  const auto orders = test::MakeOrders(12, 8012000000000001, 7);
+  test::WriteCachedPages(folder, test::SplitIntoPages(orders, 10));
+  const auto rows = test::ExpectedRows({orders.end() - 2, orders.end()});
+  test::WriteBytes(folder / kTableDocument,
+                   test::ExpectedDocument({{rows[0], "2", "4.84"}, {rows[1], "1", "1"}}));
+  test::WriteBytes(folder / kTableBackup, "the table before the last update");
+}
+
 TEST(HeldOpenBuildTest, ABuildThatMeetsAFileHeldOpenFailsAndChangesNothing) {
   const struct {
     const char* name;
@@ -52,29 +63,30 @@ TEST(HeldOpenBuildTest, ABuildThatMeetsAFileHeldOpenFailsAndChangesNothing) {
     const char* held;  // the file another program holds open
     DWORD share;       // what it lets others do with it meanwhile
   } cases[] = {
-      // The table is moved aside by replacing the backup, which cannot be replaced. (The
-      // table itself held open is refused already when it is read, as tested with the merge.)
+      // The old table takes the backup's place, which cannot be replaced.
       {"update, backup held open", true, kTableBackup, 0},
       {"update, backup open for reading by another program", true, kTableBackup, FILE_SHARE_READ},
+      // The table can be read, but not replaced.
+      {"update, table open for reading by another program", true, kTableDocument,
+       FILE_SHARE_READ},
       // A cached page that cannot be read would leave its orders out of the table.
       {"update, cached page held open", true, "tmp/AE_orders_02.html", 0},
       {"new table, cached page held open", false, "tmp/AE_orders_01.html", 0},
-      // A temporary file that an interrupted run left cannot be cleared away.
-      {"update, temporary file held open", true, kTableTemporary, 0},
-      {"new table, temporary file held open", false, kTableTemporary, 0},
-      {"new table, temporary file open for reading by another program", false, kTableTemporary,
+      {"new table, table open for reading by another program", false, kTableDocument,
        FILE_SHARE_READ},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::ScratchFolder folder;
-    test::WriteCachedPages(folder.path(),
-                           test::SplitIntoPages(test::MakeOrders(12, 8012000000000001, 7), 10));
-    test::WriteBytes(folder / kTableDocument, "<table>\r\n<!--1-->\r\n</table>\r\n");
-    test::WriteBytes(folder / kTableBackup, "the table before the last update");
-    if (c.held == std::string(kTableTemporary)) {
-      test::WriteBytes(folder / kTableTemporary, "left by a run that stopped");
+    {
+      // Nothing held, the same build succeeds: what fails below is the file held open.
+      test::ScratchFolder folder;
+      ArrangeFolder(folder.path());
+      const BuildOutcome outcome = RunTableBuild(folder.path(), c.update_mode);
+      ASSERT_EQ(outcome.result, BuildResult::kDone);
+      EXPECT_EQ(outcome.row_count, c.update_mode ? 10 : 12);
     }
+    test::ScratchFolder folder;
+    ArrangeFolder(folder.path());
     const auto before = Files(folder.path());
     {
       HeldOpen other_program(folder / c.held, c.share);
@@ -84,6 +96,22 @@ TEST(HeldOpenBuildTest, ABuildThatMeetsAFileHeldOpenFailsAndChangesNothing) {
       EXPECT_EQ(outcome.row_count, 0);
     }
     EXPECT_EQ(Files(folder.path()), before);
+  }
+}
+
+// A temporary file that an earlier version's run left under its fixed name is no longer
+// written: held open by another program, it stands in no build's way.
+TEST(HeldOpenBuildTest, AnEarlierVersionsTemporaryFileHeldOpenIsNoHindrance) {
+  for (const bool update_mode : {true, false}) {
+    SCOPED_TRACE(update_mode ? "update" : "new table");
+    test::ScratchFolder folder;
+    ArrangeFolder(folder.path());
+    test::WriteBytes(folder / kTableTemporary, "left by a run that stopped");
+    HeldOpen other_program(folder / kTableTemporary, 0);
+    ASSERT_TRUE(other_program.held());
+    const BuildOutcome outcome = RunTableBuild(folder.path(), update_mode);
+    EXPECT_EQ(outcome.result, BuildResult::kDone);
+    EXPECT_EQ(outcome.row_count, update_mode ? 10 : 12);
   }
 }
 

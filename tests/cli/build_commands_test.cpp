@@ -386,7 +386,9 @@ TEST_F(ImportCaptureTest, RepliesOfTheListMustComeFromPageOneOnWithoutAGap) {
     EXPECT_EQ(run.status, c.built ? cli::kExitDone : cli::kExitBadInput)
         << testing::PrintToString(c.pages) << run.err;
     EXPECT_EQ(std::filesystem::exists(Document()), c.built) << testing::PrintToString(c.pages);
-    if (!c.built) EXPECT_THAT(run.err, testing::HasSubstr("pages of the order list are missing"));
+    if (!c.built) {
+      EXPECT_THAT(run.err, testing::HasSubstr("pages of the order list are missing"));
+    }
   }
 }
 

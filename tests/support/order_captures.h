@@ -76,7 +76,7 @@ struct CaptureSpec {
   std::string tab = "all";
   /// After the list's replies, the finished first page of this other tab (its first three
   /// orders), as when the shopper clicks a tab while capturing; empty for none.
-  std::string then_tab;
+  std::string then_tab = "";
   /// Order ids as JSON numbers instead of strings; the last `null_ids` orders have a null id.
   bool numeric_ids = false;
   int null_ids = 0;

@@ -35,7 +35,7 @@
 
   var CSS =
     ':host{all:initial}' +
-    '.box{position:fixed;top:16px;right:16px;width:360px;box-sizing:border-box;padding:16px 18px;' +
+    '.box{position:fixed;top:16px;right:16px;width:400px;box-sizing:border-box;padding:16px 18px;' +
     'background:#fff;color:#222;border:1px solid #bbb;border-radius:8px;' +
     'box-shadow:0 6px 24px rgba(0,0,0,.25);font:14px/1.45 system-ui,-apple-system,"Segoe UI",' +
     'Roboto,Arial,sans-serif;text-align:left}' +

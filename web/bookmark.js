@@ -401,7 +401,8 @@
       'then click the bookmark again.',
     network: 'The network failed twice in a row, so the bookmark stopped. Check the ' +
       'connection, reload "My Orders", then click the bookmark again.',
-    refused: 'AliExpress refused to send the next page'
+    refused: 'AliExpress refused to send the next page',
+    error: 'The bookmark met a reply it cannot read'
   };
 
   function finish(outcome) {
@@ -409,7 +410,7 @@
     var parts = [];
     var whole = outcome.end === 'done';
     var words = ENDS[outcome.end];
-    if (outcome.end === 'refused') words += ' (' + outcome.detail + ').';
+    if (outcome.detail && outcome.end !== 'network') words += ' (' + outcome.detail + ').';
     if (words) parts.push(element('p', whole || outcome.end === 'stopped' ? '' : 'bad', words));
     if (orderCount === 0) {
       if (whole) parts.push('Your order list is empty: there is nothing to copy.');
@@ -439,6 +440,6 @@
 
   show(['Asking for page 1 of your orders...']);
   readList().then(finish, function (error) {
-    finish({ end: 'refused', detail: String(error && error.message || error) });
+    finish({ end: 'error', detail: String(error && error.message || error) });
   });
 })();

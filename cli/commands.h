@@ -68,6 +68,16 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
 int RunExportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                      std::ostream& out, std::ostream& err);
 
+/// `bookmark [FILE]`: writes the page that hands the shopper the bookmark, by default
+/// "Get AliExpress orders.html" in `folder`.
+int RunBookmarkCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                       std::ostream& out, std::ostream& err);
+/// The --help lines of bookmark.
+extern const char* const kBookmarkCommandHelp;
+
+/// True when `a` and `b` name the same file, or would once created.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 /// Switches standard output to binary, so that no platform turns LF into CR LF.
 void SetBinaryOutput();
 

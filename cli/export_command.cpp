@@ -78,6 +78,8 @@ std::optional<ExportOptions> ParseExportOptions(const std::vector<std::string>& 
   return options;
 }
 
+}  // namespace
+
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code error;
   if (std::filesystem::equivalent(a, b, error)) return true;
@@ -86,8 +88,6 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   const auto canonical_b = std::filesystem::weakly_canonical(b, error);
   return !error && canonical_a == canonical_b;
 }
-
-}  // namespace
 
 int RunExportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
                      std::ostream& out, std::ostream& err) {

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"build", kBuildCommandsHelp, RunBuildCommand},
     {"import", "", RunImportCommand},
     {"export", kExportCommandHelp, RunExportCommand},
+    {"bookmark", kBookmarkCommandHelp, RunBookmarkCommand},
 };
 
 void PrintUsage(std::ostream& out) {

@@ -29,6 +29,7 @@ ensure_native_toolchain
 ensure_packages chromium
 command -v node >/dev/null && command -v npm >/dev/null || ensure_packages nodejs npm
 command -v python3 >/dev/null || ensure_packages python3
+command -v openssl >/dev/null || ensure_packages openssl
 
 # The web packages exactly as locked; npm ci again whenever the lock file changed.
 if [ ! -f web/node_modules/.package-lock.json ] ||
@@ -122,3 +123,10 @@ node tests/browser/table_document.test.mjs \
   --doc "hostile,$((3 * 8)),$work/hostile/$table" \
   --doc "hosted,$((3 * 8)),$work/hosted/$table" \
   --mutants
+
+# The bookmark: its copy and its file must import as exactly the generated orders.
+node tests/browser/bookmark.test.mjs \
+  --cli "$cli" \
+  --sample-capture "$sample_capture" \
+  --work "$work/bookmark" \
+  --artifacts "$repo/artifacts/browser"

@@ -277,8 +277,11 @@ std::string Reply(const std::vector<const ListedOrder*>& orders, int page_index,
          ",\"hierarchy\":{\"root\":\"pc_om_list_page_109694\",\"structure\":{"
          "\"pc_om_list_page_109694\":[\"" +
          body_key + "\"],\"" + body_key + "\":" + list +
-         "}},\"linkage\":{\"common\":{\"queryParams\":\"OIB/7IhDpe87jhfE\"},\"signature\":"
-         "\"b0f3f675c7082cc1\"}},\"ret\":[\"SUCCESS::\xE8\xB0\x83\xE7\x94\xA8\xE6\x88\x90\xE5\x8A"
+         "}},\"endpoint\":{\"mode\":\"PC\",\"osVersion\":\"PC\",\"protocolVersion\":\"3.0\"},"
+         // Each reply's linkage differs: the next request must carry this one's.
+         "\"linkage\":{\"common\":{\"queryParams\":\"OIB/7IhDpe87jhfE\"},\"signature\":"
+         "\"b0f3f675c7082cc" +
+         std::to_string(page_index) + "\"}},\"ret\":[\"SUCCESS::\xE8\xB0\x83\xE7\x94\xA8\xE6\x88\x90\xE5\x8A"
          "\x9F\"],\"traceId\":\"7c84cf6764279d02\",\"v\":\"1.0\"}";
 }
 

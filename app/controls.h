@@ -14,6 +14,8 @@ inline constexpr int kAdviceNext = 1002;
 inline constexpr int kCaptureCancel = 1003;
 /// The advice step's second button: the steps of a capture of today's order page.
 inline constexpr int kAdviceCaptureSteps = 1004;
+/// Shown with those steps: writes the page that hands over the bookmark, and opens it.
+inline constexpr int kAdviceBookmark = 1005;
 inline constexpr int kUpdateYes = 2001;
 inline constexpr int kUpdateNo = 2002;
 inline constexpr int kEraseConfirm = 2003;

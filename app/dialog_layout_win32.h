@@ -18,6 +18,7 @@ inline constexpr int kButtonWidth = 80;
 inline constexpr int kButtonHeight = 24;
 inline constexpr Point kRightSlot{232, 168};
 inline constexpr Point kLeftSlot{144, 168};
+inline constexpr Point kFarLeftSlot{56, 168};
 inline constexpr int kStatusWidth = 110;
 inline constexpr int kStatusHeight = 24;
 

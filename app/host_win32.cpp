@@ -87,7 +87,10 @@ void Win32Host::SetMessageText(const std::string& text) { dialog_.SetMessageText
 void Win32Host::SetMessageHeight(int height) { dialog_.SetMessageHeight(height); }
 
 void Win32Host::AddButton(int id, const std::string& text, Slot slot) {
-  dialog_.AddButton(id, text, slot == Slot::kRight ? kRightSlot : kLeftSlot);
+  dialog_.AddButton(id, text,
+                    slot == Slot::kRight  ? kRightSlot
+                    : slot == Slot::kLeft ? kLeftSlot
+                                          : kFarLeftSlot);
 }
 
 void Win32Host::AddPicture(int id, Picture picture, Point position) {

@@ -9,6 +9,7 @@
 #include "orders/order_list.h"
 #include "orders/page_files.h"
 #include "orders/text.h"
+#include "table/bookmark_page.h"
 #include "table/document.h"
 #include "table/overlap.h"
 
@@ -148,6 +149,20 @@ void Wizard::OnAdviceCommand(int id) {
     // The button shows the steps of today's route, and the advice again when pressed again.
     advice_shows_steps_ = !advice_shows_steps_;
     host_.SetMessageText(std::string(advice_shows_steps_ ? texts::kCaptureSteps : texts::kAdvice));
+    // With the steps comes the button that hands over the bookmark they lead with.
+    if (advice_shows_steps_) {
+      host_.AddButton(kAdviceBookmark, std::string(texts::kBookmarkButton), Slot::kFarLeft);
+    } else {
+      host_.RemoveControl(kAdviceBookmark);
+    }
+  } else if (id == kAdviceBookmark && advice_shows_steps_) {
+    // The page is written anew each time, so that it always carries this version's bookmark.
+    std::string reason;
+    if (WriteBookmarkPage(folder_ / kBookmarkPage, &reason)) {
+      host_.OpenDocument(kBookmarkPage);
+    } else {
+      host_.SetMessageText(std::string(texts::kBookmarkNotWritten) + reason + ".");
+    }
   }
 }
 
@@ -201,6 +216,7 @@ void Wizard::EnterCapture() {
   clipboard_mark_ = 0;  // whatever the clipboard holds already is looked at
   host_.RemoveControl(kAdviceNext);
   host_.RemoveControl(kAdviceCaptureSteps);
+  if (advice_shows_steps_) host_.RemoveControl(kAdviceBookmark);
   host_.SetMessageText(std::string(texts::kInstruction));
   host_.AddButton(kCaptureCancel, std::string(texts::kCancel), Slot::kRight);
   host_.SetMessageHeight(kMessageShort);

@@ -8,8 +8,9 @@
 
 namespace ordertable {
 
-/// Where a step's button stands: the forward button right, its alternative left.
-enum class Slot { kRight, kLeft };
+/// Where a step's button stands: the forward button right, its alternative left, and a third
+/// button left of that.
+enum class Slot { kRight, kLeft, kFarLeft };
 
 /// The dialog's bitmap resources.
 enum class Picture { kCopy, kPaste, kDotUnlit, kDotLit };

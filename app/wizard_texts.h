@@ -40,18 +40,20 @@ inline constexpr std::string_view kAdvice =
 
 // Today's order page draws its list with a script: its source holds no order. The orders come
 // as the replies of the marketplace's API, which the browser's developer tools copy as a HAR.
+// The bookmark comes first: it reads the whole list in the shopper's own browser and copies it
+// as such a HAR.
 inline constexpr std::string_view kCaptureSteps =
-    "Today's 'My Orders' page holds no orders in its source. Instead, in that page:"
-    "\r\n"
-    "1. Press F12 and open the 'Network' tab"
-    "\r\n"
-    "2. Reload the page (F5)"
-    "\r\n"
-    "3. Click 'View orders' under the list until it disappears"
-    "\r\n"
-    "4. Right-click any request > Copy > 'Copy all as HAR'"
+    "Today's 'My Orders' page holds no orders in its source. Click on 'Bookmark', drag the "
+    "link of the page it opens to your bookmarks bar, click that bookmark in 'My Orders', "
+    "then on 'Copy for OrderTable'."
+    "\r\n\r\n"
+    "Or, in that page: F12 > 'Network', reload (F5), click 'View orders' until it disappears, "
+    "then right-click a request > Copy > 'Copy all as HAR'."
     "\r\n\r\n"
     "When you are ready click on 'Next'.";
+// The page with the bookmark could not be written: kBookmarkNotWritten + the reason + ".".
+inline constexpr std::string_view kBookmarkNotWritten =
+    "The page with the bookmark could not be written beside the table: ";
 
 // In the capture step, for a copied page source of today's order page (no order in it).
 inline constexpr std::string_view kCaptureHowTo =
@@ -108,6 +110,7 @@ inline constexpr std::string_view kPrevious = "Prev.";
 inline constexpr std::string_view kView = "VIEW";
 inline constexpr std::string_view kLocate = "Locate";
 inline constexpr std::string_view kCaptureStepsButton = "Today's page";
+inline constexpr std::string_view kBookmarkButton = "Bookmark";
 
 // Status line; each must fit its 110 pixels.
 inline constexpr std::string_view kFirstExpectation = "Expected: page 1/??";

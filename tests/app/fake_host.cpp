@@ -133,7 +133,9 @@ void FakeHost::AddControl(int id, Control control) {
 
 void FakeHost::AddButton(int id, const std::string& text, Slot slot) {
   Record("button " + std::to_string(id) + " " + Quoted(text) +
-         (slot == Slot::kRight ? " right" : " left"));
+         (slot == Slot::kRight  ? " right"
+                 : slot == Slot::kLeft ? " left"
+                                       : " far left"));
   AddControl(id, {"button", text});
 }
 

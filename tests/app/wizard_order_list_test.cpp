@@ -15,7 +15,10 @@ namespace {
 
 using lines::Lines;
 using lines::operator+;
+using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 constexpr std::string_view kIncompleteText =
     "Some orders are missing: click 'View orders' under the list until it disappears, then "
@@ -217,24 +220,48 @@ TEST_F(WizardOrderListTest, TodaysPageSourceTellsHowToCaptureAndAnUnchangedClipb
   EXPECT_THAT(Take(), ElementsAreArray(lines::Tick(1) + lines::Tick(2)));
 }
 
-TEST_F(WizardOrderListTest, TheAdviceStepShowsTheCaptureStepsAndBack) {
+TEST_F(WizardOrderListTest, TheAdviceStepShowsTheCaptureStepsWithTheBookmarkAndBack) {
   wizard_.OnInit();
   wizard_.OnCommand(kIntroNext);
   Take();
   constexpr std::string_view kSteps =
-      "Today's 'My Orders' page holds no orders in its source. Instead, in that page:\r\n"
-      "1. Press F12 and open the 'Network' tab\r\n2. Reload the page (F5)\r\n"
-      "3. Click 'View orders' under the list until it disappears\r\n"
-      "4. Right-click any request > Copy > 'Copy all as HAR'\r\n\r\n"
+      "Today's 'My Orders' page holds no orders in its source. Click on 'Bookmark', drag the "
+      "link of the page it opens to your bookmarks bar, click that bookmark in 'My Orders', "
+      "then on 'Copy for OrderTable'.\r\n\r\n"
+      "Or, in that page: F12 > 'Network', reload (F5), click 'View orders' until it disappears, "
+      "then right-click a request > Copy > 'Copy all as HAR'.\r\n\r\n"
       "When you are ready click on 'Next'.";
+  const std::string kButton = line::Button(kAdviceBookmark, "Bookmark", "far left");
+  wizard_.OnCommand(kAdviceBookmark);  // not shown yet: ignored
   wizard_.OnCommand(kAdviceCaptureSteps);
   wizard_.OnCommand(kAdviceCaptureSteps);
   wizard_.OnCommand(kAdviceCaptureSteps);
-  EXPECT_THAT(Take(), ElementsAreArray(Lines{line::Message(kSteps), line::Message(want::kAdvice),
-                                             line::Message(kSteps)}));
+  EXPECT_THAT(Take(), ElementsAreArray(Lines{line::Message(kSteps), kButton,
+                                             line::Message(want::kAdvice),
+                                             line::Remove(kAdviceBookmark),
+                                             line::Message(kSteps), kButton}));
+  const std::filesystem::path page = folder_ / "Get AliExpress orders.html";
+  EXPECT_FALSE(std::filesystem::exists(page));
+
+  // The page is written beside the table, with the bookmark's link in it, and opened.
+  wizard_.OnCommand(kAdviceBookmark);
+  EXPECT_THAT(Take(), ElementsAre("open \"Get AliExpress orders.html\""));
+  EXPECT_THAT(ReadBytes(page), HasSubstr("<a id=\"ordertable-bookmark\" href=\"javascript:"));
+
+  // A folder of that name in the way: the system's reason is said, and nothing is opened.
+  std::filesystem::remove(page);
+  std::filesystem::create_directory(page);
+  wizard_.OnCommand(kAdviceBookmark);
+  constexpr std::string_view kNotWritten =
+      "The page with the bookmark could not be written beside the table: ";
+  EXPECT_THAT(Take(), ElementsAre(StartsWith("message")));
+  EXPECT_THAT(host_.MessageText(), StartsWith(std::string(kNotWritten)));
+  EXPECT_GT(host_.MessageText().size(), kNotWritten.size() + 1) << "the system's reason";
+
   wizard_.OnCommand(kAdviceNext);
   EXPECT_EQ(host_.MessageText(), want::kInstruction);
   EXPECT_FALSE(host_.Controls().contains(kAdviceCaptureSteps));
+  EXPECT_FALSE(host_.Controls().contains(kAdviceBookmark));
 }
 
 }  // namespace

@@ -325,6 +325,17 @@ async function main() {
         check(want.csv && fromCopy.csv === want.csv && fromFile.csv === want.csv &&
           want.ids.join() === generatedIds(c.whole).join(),
         `${c.name}: the copy and the file import as exactly the generated orders, newest first`);
+        // The generator's imitation of the bookmark's copy, which the Windows run hands to the
+        // wizard, matches the real one: the same requests, the same orders.
+        if (!c.entries) {
+          const imitation = path.join(work, `imitation-${c.whole}.har`);
+          execFileSync(sampleCapture, [imitation, '--bookmark', '--orders', String(c.whole)]);
+          const imitated = JSON.parse(fs.readFileSync(imitation, 'utf8')).log;
+          const asked = (log) => log.entries.map((e) => e.request.method + ' ' + e.request.url).join();
+          check(asked(imitated) === asked(har.log) && imitated.creator.name === har.log.creator.name &&
+            imported(cli, imitation, path.join(dir, 'imitation')).csv === want.csv,
+          `${c.name}: the generator's bookmark copy asks and lists as the bookmark does`);
+        }
       } else {
         check(read === (c.early || read) && r.text.includes('not the whole list') && fromCopy.refused,
           `${c.name}: ${read} orders offered as not the whole list, refused for a new table ` +

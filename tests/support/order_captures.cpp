@@ -457,7 +457,40 @@ std::string ReplyText(const std::vector<TestListOrder>& orders, int page_index, 
   return "mtopjsonp" + std::to_string(jsonp_number) + "(" + reply + ")";
 }
 
+namespace {
+
+// What the bookmark copies: a GET for the first page and a POST for each next one, every reply
+// as its JSON text, in the order received.
+std::string BookmarkCapture(const CaptureSpec& capture_spec) {
+  const int per_reply = capture_spec.per_reply > 0 ? capture_spec.per_reply : 10;
+  const std::size_t count = capture_spec.orders.size();
+  const std::size_t replies = count == 0 ? 1 : (count + per_reply - 1) / per_reply;
+  std::string log =
+      "{\"log\":{\"version\":\"1.2\",\"creator\":{\"name\":\"OrderTable bookmark\","
+      "\"version\":\"1.0\"},\"pages\":[{\"id\":\"page_1\",\"title\":"
+      "\"https://www.aliexpress.com/p/order/index.html\"}],\"entries\":[";
+  for (std::size_t r = 0; r < replies; ++r) {
+    std::vector<const ListedOrder*> listed;
+    for (std::size_t i = r * per_reply; i < count && i < (r + 1) * per_reply; ++i) {
+      listed.push_back(&capture_spec.orders[i].order);
+    }
+    const bool last = r + 1 == replies;
+    const int page = static_cast<int>(r) + 1;
+    const Entry entry{"", r == 0 ? "GET" : "POST",
+                      "https://acs.aliexpress.com/h5/" + std::string(kApi) + "/1.0/",
+                      "application/json",
+                      Reply(listed, page, !(last && capture_spec.complete),
+                            {.escape = page % 2 == 0, .first_place = r * per_reply})};
+    if (r > 0) log.push_back(',');
+    log += EntryJson(entry, HarFlavour::kBookmark, "");
+  }
+  return log + "]}}";
+}
+
+}  // namespace
+
 std::string BuildCapture(const CaptureSpec& capture_spec) {
+  if (capture_spec.flavour == HarFlavour::kBookmark) return BookmarkCapture(capture_spec);
   const bool chrome = capture_spec.flavour == HarFlavour::kChrome;
   const std::string json_type = chrome ? "application/json" : "application/json;charset=UTF-8";
   std::vector<Entry> entries;

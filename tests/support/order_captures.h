@@ -45,7 +45,9 @@ struct TestListOrder {
 std::vector<TestListOrder> MakeListedOrders(int count, std::int64_t first_id, std::uint32_t seed);
 
 /// The browser whose HAR exporter writes the capture.
-enum class HarFlavour { kChrome, kFirefox };
+/// Who wrote the HAR: a browser's developer tools, or our bookmark (only the list's replies, as
+/// JSON, under the API's address without query, on one line).
+enum class HarFlavour { kChrome, kFirefox, kBookmark };
 
 /// How a capture is laid out.
 struct CaptureSpec {

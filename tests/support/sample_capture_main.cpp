@@ -17,13 +17,14 @@ using namespace ordertable::test;
 
 constexpr const char* kUsage =
     "Usage: ordertable-sample-capture FILE [--orders N] [--first-id ID] [--seed S]\n"
-    "                                 [--per-reply K] [--size-mb M] [--firefox] [--cut-short]\n"
-    "                                 [--readable-dates] [--replies]\n"
+    "                                 [--per-reply K] [--size-mb M] [--firefox | --bookmark]\n"
+    "                                 [--cut-short] [--readable-dates] [--replies]\n"
     "Writes a HAR of N generated orders (default 25), K to an order-list reply (default 10),\n"
     "the first one with the id ID (default 8214000000000001), the ids growing down the list.\n"
     "--size-mb adds pictures in base64 up to about M megabytes; --firefox writes Firefox's\n"
-    "HAR (with a made-up session cookie) instead of Chrome's; --cut-short leaves the list\n"
-    "unfinished (its last reply still says there are more orders). --readable-dates gives\n"
+    "HAR (with a made-up session cookie) instead of Chrome's, --bookmark the bookmark's (the\n"
+    "replies alone); --cut-short leaves the list unfinished\n"
+    "(its last reply still says there are more orders). --readable-dates gives\n"
     "the orders whose date is in a form the table cannot read \"Jan 1, 2019\" instead.\n"
     "--replies makes FILE a folder and writes into it the order-list replies alone, as the\n"
     "page's API client hands them over: reply_01.json, reply_02.json, ... (plain JSON, the\n"
@@ -85,6 +86,8 @@ int main(int argc, char** argv) {
       if (!number(0, size_mb) || size_mb > 2000) return Fail("--size-mb needs 0 to 2000");
     } else if (arg == "--firefox") {
       capture_spec.flavour = HarFlavour::kFirefox;
+    } else if (arg == "--bookmark") {
+      capture_spec.flavour = HarFlavour::kBookmark;
     } else if (arg == "--readable-dates") {
       readable_dates = true;
     } else if (arg == "--replies") {

@@ -138,6 +138,7 @@ chmod +x "$stub_dir/xdg-open"
 set +e
 PATH="$stub_dir:$PATH" timeout 900 wine "$build_dir/tests/e2e/ordertable_e2e.exe" \
   --program "$(windows_path "$build_dir/app/OrderTable.exe")" \
+  --cli "$(windows_path "$build_dir/cli/ordertable-cli.exe")" \
   --work "$(windows_path "$work")" \
   --open-log "$(windows_path "$open_log")" \
   --artifacts "$artifacts" </dev/null 2>&1 | tee "$artifacts/e2e.log"

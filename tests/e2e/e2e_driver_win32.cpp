@@ -75,6 +75,12 @@ const std::string kInstructionText =
     "code to the clipboard";
 const std::string kNextPageText =
     "Use the right arrow to go to the next page of your orders, then\r\n" + kInstructionText;
+const std::string kCaptureStepsText =
+    "Today's 'My Orders' page holds no orders in its source. Click on 'Bookmark', drag the link "
+    "of the page it opens to your bookmarks bar, click that bookmark in 'My Orders', then on "
+    "'Copy for OrderTable'.\r\n\r\nOr, in that page: F12 > 'Network', reload (F5), click 'View "
+    "orders' until it disappears, then right-click a request > Copy > 'Copy all as HAR'.\r\n\r\n"
+    "When you are ready click on 'Next'.";
 const std::string kCaptureIncompleteText =
     "Some orders are missing: click 'View orders' under the list until it disappears, then "
     "right-click a request > Copy > 'Copy all as HAR' again.";
@@ -105,7 +111,7 @@ std::string Expected(int page, int total) {
 
 // Control ids.
 constexpr int kLabel = 991, kHiddenCancel = 2, kIntroNext = 1001, kAdviceNext = 1002,
-              kCaptureCancel = 1003, kYes = 2001, kNo = 2002, kErase = 2003, kPrevious = 2004,
+              kCaptureCancel = 1003, kTodaysPage = 1004, kBookmark = 1005, kYes = 2001, kNo = 2002, kErase = 2003, kPrevious = 2004,
               kView = 3001, kLocate = 3002, kCopy = 9001, kPaste = 9002, kFirstDot = 9003,
               kStatus = 9007;
 
@@ -117,6 +123,7 @@ constexpr DWORD kTimeoutMs = 30000;
 
 struct Options {
   std::string program;
+  std::string cli;  // ordertable-cli.exe
   fs::path work;
   fs::path open_log;
   std::string artifacts;  // a Unix path: screenshots are taken by a Unix program
@@ -1382,12 +1389,109 @@ void CaptureCutShortRun(const std::vector<TestListOrder>& orders) {
   CheckEqual(program.WaitForExit(), static_cast<long>(kExitOnEscape), "exit status");
 }
 
+// Runs ordertable-cli.exe with `args` in the work folder; its exit status, or -1.
+long RunCommandLine(const std::vector<std::string>& args) {
+  std::string command = "\"" + options.cli + "\"";
+  for (const std::string& arg : args) command += " \"" + arg + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const std::string folder = options.work.string();
+  if (!CreateProcessA(options.cli.c_str(), command.data(), nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process)) {
+    return -1;
+  }
+  DWORD status = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 4 * kTimeoutMs) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &status);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(status);
+}
+
+// The bookmark's route: the steps lead with it and hand over its page; its copy of a whole
+// list of 1,000 orders, UTF-8 on the X clipboard as a browser on Linux copies it, builds the
+// table. Then the copy of a run the shopper stopped, which reaches orders of the table, updates
+// it; meanwhile the command line's update of the same folder finds the folder busy.
+void BookmarkRun(const std::vector<TestListOrder>& list) {
+  Step("The bookmark: its page, then its copy of 1,000 orders");
+  UseFreshFolder("-bookmark");
+  Program program;
+  Check(program.Start(), "the dialog appears");
+  Check(program.Click(kIntroNext), "press Next");
+  Check(program.WaitForLabel(kAdviceText), "the advice step");
+  Check(program.Click(kTodaysPage), "press \"Today's page\"");
+  Check(program.WaitForLabel(kCaptureStepsText), "the steps lead with the bookmark");
+  CheckEqual(program.Box(kBookmark), ControlBox{56, 168, 80, 24}, "Bookmark left of them");
+  CheckEqual(WindowText(program.Control(kBookmark)), std::string("Bookmark"), "its text");
+  Screenshot("bookmark-steps");
+  Check(program.Click(kBookmark), "press Bookmark");
+  const std::string page_tail =
+      options.work.filename().string() + "/Get%20AliExpress%20orders.html";
+  Check(WaitUntil([&] {
+          return ReadFile(options.open_log).find(page_tail) != std::string::npos;
+        }),
+        "the shell hands the bookmark's page to the browser (..." + page_tail + ")");
+  Check(ReadFile(options.work / "Get AliExpress orders.html")
+                .find("<a id=\"ordertable-bookmark\" href=\"javascript:") != std::string::npos,
+        "the page beside the table holds the bookmark");
+  Check(program.Click(kAdviceNext), "press Next");
+  Check(program.WaitForStatus("Expected: page 1/??"), "the capture step");
+
+  const std::vector<TestListOrder> older(list.begin() + 15, list.end());
+  CaptureSpec capture_spec;
+  capture_spec.orders = older;
+  capture_spec.flavour = HarFlavour::kBookmark;
+  const std::string har = BuildCapture(capture_spec);
+  Check(FocusBrowser(), "the browser window is in front");
+  const DWORD copied_at = GetTickCount();
+  PutOnXClipboard(har);
+  WaitForResult(program);
+  std::printf("  from the copy of %zu orders (%zu bytes) to the table: %lu ms\n", older.size(),
+              har.size(), GetTickCount() - copied_at);
+  CheckText(program.Label(), GeneratedText(static_cast<int>(older.size()), 100),
+            "the generated text");
+  const std::string before = ReadFile(Document());
+  CheckEqual(Joined(KeyIds(before)), IdsOf(older), "the document lists exactly the orders");
+  CheckListedRows(before, older, static_cast<int>(older.size()), "the new document");
+  Screenshot("bookmark-generated");
+  CloseWithTheCloseBox(program);
+
+  Step("The bookmark: an update from a stopped run, the command line kept out meanwhile");
+  capture_spec.orders.assign(list.begin(), list.begin() + 20);
+  capture_spec.complete = false;
+  const std::string stopped = BuildCapture(capture_spec);
+  const fs::path stopped_file = options.work.parent_path() / "e2e-stopped-bookmark.har";
+  std::ofstream(stopped_file, std::ios::binary) << stopped;
+  Program updater;
+  Check(updater.Start(), "the dialog appears");
+  CheckText(updater.Label(), kUpdateQuestionText, "the update question");
+  EnterCapture(updater, kYes);
+  CheckEqual(RunCommandLine({"import", "--update", stopped_file.string()}), 4L,
+             "the command line's update of the folder the wizard holds exits 4 (busy)");
+  Check(ReadFile(Document()) == before && !Exists(Backup()), "and changes nothing");
+  Check(FocusBrowser(), "the browser window is in front");
+  PutOnXClipboard(stopped);
+  WaitForResult(updater);
+  CheckText(updater.Label(), UpdatedText(15), "the updated text: the 15 new orders");
+  CheckEqual(Joined(KeyIds(ReadFile(Document()))), IdsOf(list),
+             "the new orders on top of those of the table");
+  Check(ReadFile(Backup()) == before, "the backup holds the previous document, byte for byte");
+  CheckNoHarOnDisk();
+  CloseWithTheCloseBox(updater);
+  CheckEqual(RunCommandLine({"import", "--update", stopped_file.string()}), 0L,
+             "with the wizard gone, the command line's update runs: nothing is new");
+}
+
 bool ParseOptions(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string name = argv[i];
     const std::string value = argv[i + 1];
     if (name == "--program") {
       options.program = value;
+    } else if (name == "--cli") {
+      options.cli = value;
     } else if (name == "--work") {
       options.work = value;
     } else if (name == "--open-log") {
@@ -1398,7 +1502,8 @@ bool ParseOptions(int argc, char** argv) {
       return false;
     }
   }
-  return !options.program.empty() && !options.work.empty() && !options.open_log.empty();
+  return !options.program.empty() && !options.cli.empty() && !options.work.empty() &&
+         !options.open_log.empty();
 }
 
 }  // namespace
@@ -1406,7 +1511,7 @@ bool ParseOptions(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv)) {
     std::fprintf(stderr,
-                 "usage: ordertable_e2e --program P.exe --work DIR --open-log FILE "
+                 "usage: ordertable_e2e --program P.exe --cli CLI.exe --work DIR --open-log FILE "
                  "[--artifacts UNIX_DIR]\n");
     return 2;
   }
@@ -1431,6 +1536,7 @@ int main(int argc, char** argv) {
   CaptureNewTableRun(older);
   CaptureUpdateRun({list.begin(), list.begin() + 20}, 7, older);
   CaptureCutShortRun(MakeListedOrders(25, kListFirstId + 1000, kListSeed));
+  BookmarkRun(MakeListedOrders(1015, kListFirstId + 2000, kListSeed));
 
   std::string every_ctrl_w;
   for (int i = 0; i < ctrl_w_count; ++i) every_ctrl_w += "Ctrl down, W down, W up, Ctrl up, ";

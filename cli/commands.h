@@ -71,4 +71,8 @@ int RunExportCommand(const std::vector<std::string>& args, const std::filesystem
 /// Switches standard output to binary, so that no platform turns LF into CR LF.
 void SetBinaryOutput();
 
+/// The words of the command line after the program's name, in UTF-8 (`argv` on POSIX; on
+/// Windows the wide command line, since `argv` holds them in the ANSI code page).
+std::vector<std::string> CommandLineWords(int argc, char** argv);
+
 }  // namespace ordertable::cli

@@ -3,11 +3,12 @@
 //
 //   ordertable_e2e --program P.exe --work DIR --open-log FILE [--artifacts UNIX_DIR]
 //
-// It starts the program in DIR (emptied first), finds its dialog by caption, presses buttons
-// by control id, reads the message label and the status line, puts generated order-list pages
-// on the clipboard and owns a focused "browser" window that must receive the program's Ctrl+W.
-// Then, in folders of their own beside DIR, it hands over today's order list as a HAR copied
-// from the browser's developer tools, for a new table, an update and a list cut short.
+// It starts the program in DIR/Дмитрий/Заказы 注文 (emptied first), a folder no ANSI code page
+// can name, finds its dialog by caption, presses buttons by control id, reads the message
+// label and the status line, puts generated order-list pages on the clipboard and owns a
+// focused "browser" window that must receive the program's Ctrl+W. Then, in folders of their
+// own beside that one, it hands over today's order list as a HAR copied from the browser's
+// developer tools, for a new table, an update and a list cut short.
 // FILE is where a stub xdg-open logs what the shell asked it to open. Under Wine it saves a
 // screenshot of the screen after every step into UNIX_DIR. The exit status is 0 when every
 // check passed.
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +33,8 @@
 #include <vector>
 
 #include "app/clipboard_win32.h"
+#include "files/files.h"
+#include "files/wide_text_win32.h"
 #include "tests/support/order_captures.h"
 #include "tests/support/order_pages.h"
 
@@ -150,6 +154,21 @@ std::string Escaped(const std::string& text) {
       out += "\\n";
     } else {
       out += c;
+    }
+  }
+  return out;
+}
+
+// A path as a file URL spells it: every byte but letters, digits, "-._~/" as %XX.
+std::string UrlEncoded(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x80 && std::isalnum(byte)) || (c != 0 && std::strchr("-._~/", c) != nullptr)) {
+      out += c;
+    } else {
+      out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
     }
   }
   return out;
@@ -378,10 +397,10 @@ bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) !=
 // The program under test.
 
 std::string WindowText(HWND window) {
-  std::vector<char> text(65536);
+  std::vector<wchar_t> text(65536);
   const int length =
-      window ? GetWindowTextA(window, text.data(), static_cast<int>(text.size())) : 0;
-  return std::string(text.data(), length > 0 ? length : 0);
+      window ? GetWindowTextW(window, text.data(), static_cast<int>(text.size())) : 0;
+  return ordertable::files::Utf8FromWide({text.data(), static_cast<std::size_t>(std::max(length, 0))});
 }
 
 std::string ClassOf(HWND window) {
@@ -404,12 +423,12 @@ class Program {
 
   /// Starts the program in the work folder and waits for its visible dialog.
   bool Start() {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::string command = "\"" + options.program + "\"";
-    const std::string folder = options.work.string();
-    if (!CreateProcessA(options.program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, folder.c_str(), &startup, &process_)) {
+    const std::wstring program = ordertable::files::WideFromUtf8(options.program);
+    std::wstring command = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options.work.c_str(), &startup, &process_)) {
       std::printf("  cannot start %s (error %lu)\n", options.program.c_str(), GetLastError());
       return false;
     }
@@ -693,7 +712,7 @@ void PrepareWorkFolder() {
   std::ofstream(options.work / "tmp" / "notes.txt") << "not a cached page";
   const fs::path hidden = options.work / "tmp" / "hidden.html";
   std::ofstream(hidden) << "hidden";
-  SetFileAttributesA(hidden.string().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
   fs::remove(options.open_log, error);
 }
 
@@ -812,7 +831,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Step("VIEW and Locate");
   Check(program.Click(kView), "press VIEW");
   const std::string document_url_tail =
-      options.work.filename().string() + "/AliExpress%20Orders.html";
+      UrlEncoded(ordertable::files::FileName(options.work) + "/AliExpress Orders.html");
   Check(WaitUntil([&] {
           return ReadFile(options.open_log).find(document_url_tail) != std::string::npos;
         }),
@@ -828,7 +847,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
     return explorer != nullptr && IsWindowVisible(explorer);
   });
   Check(explorer_shown, "a file explorer window opens");
-  const std::string folder = options.work.filename().string();
+  const std::string folder = ordertable::files::FileName(options.work);
   Check(WaitUntil([&] { return WindowText(explorer) == folder; }, 10000),
         "it shows the folder \"" + folder + "\" (caption \"" + WindowText(explorer) + "\")");
   Sleep(1000);
@@ -1016,7 +1035,9 @@ constexpr std::uint32_t kListSeed = 5;
 // folder of the page runs (the one given with --work).
 void UseFreshFolder(const std::string& suffix) {
   static const fs::path page_runs_folder = options.work;
-  options.work = page_runs_folder.parent_path() / (page_runs_folder.filename().string() + suffix);
+  fs::path name = page_runs_folder.filename();
+  name += suffix;
+  options.work = page_runs_folder.parent_path() / name;
   std::error_code error;
   fs::remove_all(options.work, error);
   fs::create_directories(options.work);
@@ -1410,6 +1431,9 @@ int main(int argc, char** argv) {
                  "[--artifacts UNIX_DIR]\n");
     return 2;
   }
+  // Every run starts the program in a folder named in Cyrillic and Chinese letters, as a
+  // shopper's "C:\\Users\\Дмитрий\\Заказы" or "注文": no name may pass the ANSI code page.
+  options.work = options.work / u8"Дмитрий" / u8"Заказы 注文";
   PrepareWorkFolder();
   StartBrowser();
 

@@ -30,6 +30,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/clipboard_win32.h"
@@ -419,17 +420,20 @@ struct ControlBox {
 
 class Program {
  public:
+  /// The program at `file` (UTF-8), whose dialog is captioned with its file's base name.
+  explicit Program(std::string file = options.program, std::string caption = kCaption)
+      : file_(std::move(file)), caption_(std::move(caption)) {}
   ~Program() { Stop(); }
 
   /// Starts the program in the work folder and waits for its visible dialog.
   bool Start() {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    const std::wstring program = ordertable::files::WideFromUtf8(options.program);
+    const std::wstring program = ordertable::files::WideFromUtf8(file_);
     std::wstring command = L"\"" + program + L"\"";
     if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         options.work.c_str(), &startup, &process_)) {
-      std::printf("  cannot start %s (error %lu)\n", options.program.c_str(), GetLastError());
+      std::printf("  cannot start %s (error %lu)\n", file_.c_str(), GetLastError());
       return false;
     }
     started_ = true;
@@ -499,14 +503,15 @@ class Program {
     struct Search {
       DWORD process_id;
       bool wizard_dialog;
+      const std::string& caption;
       HWND found;
-    } search{process_.dwProcessId, wizard_dialog, nullptr};
+    } search{process_.dwProcessId, wizard_dialog, caption_, nullptr};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
           auto& s = *reinterpret_cast<Search*>(parameter);
           DWORD owner = 0;
           GetWindowThreadProcessId(window, &owner);
-          if (owner != s.process_id || WindowText(window) != kCaption ||
+          if (owner != s.process_id || WindowText(window) != s.caption ||
               ClassOf(window) != "#32770") {
             return TRUE;
           }
@@ -524,6 +529,8 @@ class Program {
     started_ = false;
   }
 
+  std::string file_;
+  std::string caption_;
   PROCESS_INFORMATION process_ = {};
   bool started_ = false;
   HWND dialog_ = nullptr;
@@ -1005,11 +1012,15 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
 }
 
 // Esc in the first step ends the program at once and leaves the document alone.
+// The program is a copy named in Cyrillic, kept beside the table as a shopper keeps it.
 void EscapeRun() {
-  Step("Esc in the update question step");
+  Step("Esc in the update question step, the program named \"Заказы.exe\"");
   const std::string before = ReadFile(Document());
-  Program program;
-  Check(program.Start(), "the dialog appears");
+  const fs::path copy = options.work / u8"Заказы.exe";
+  fs::copy_file(ordertable::files::PathFromUtf8(options.program), copy,
+                fs::copy_options::overwrite_existing);
+  Program program(ordertable::files::Utf8Of(copy), "Заказы");
+  Check(program.Start(), "the dialog captioned \"Заказы\" appears");
   Check(BringToFront(program.dialog()), "the dialog is in front");
   SendKey(VK_ESCAPE);
   CheckEqual(program.WaitForExit(), static_cast<long>(kExitOnEscape), "exit status");

@@ -27,7 +27,8 @@ void AppendWords(std::vector<WORD>& words, const wchar_t* text) {
   } while (*text++ != L'\0');
 }
 
-// A DLGTEMPLATE without controls: the steps add their own. The caption is set later, and the size is set in pixels once the frame is known.
+// A DLGTEMPLATE without controls: the steps add their own. The caption is set later, and the
+// size is set in pixels once the frame is known.
 std::vector<WORD> DialogTemplate() {
   std::vector<WORD> words;
   const DWORD style = kDialogStyle;
@@ -204,14 +205,15 @@ void WizardDialog::LoadPictures() {
 HWND WizardDialog::CreateControl(const wchar_t* window_class, const std::string& text, DWORD style,
                                  int id, Point position, SIZE size) {
   const HWND control = CreateWindowExW(
-      0, window_class, files::WideFromUtf8(text).c_str(), style, position.x, position.y, size.cx, size.cy, window_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+      0, window_class, files::WideFromUtf8(text).c_str(), style, position.x, position.y, size.cx,
+      size.cy, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   return control;
 }
 
 void WizardDialog::SetMessageText(const std::string& text) {
-  if (const HWND label = Control(kMessageLabel)) SetWindowTextW(label, files::WideFromUtf8(text).c_str());
+  if (const HWND label = Control(kMessageLabel))
+    SetWindowTextW(label, files::WideFromUtf8(text).c_str());
 }
 
 void WizardDialog::SetMessageHeight(int height) {

@@ -91,7 +91,7 @@ class WizardDialog {
   std::array<LoadedPicture, 4> pictures_;
   std::set<int> picture_ids_;  // bitmap controls that show one of `pictures_`
   int status_id_ = 0;          // 0 while there is no status line
-  std::wstring status_text_;  // as drawn
+  std::wstring status_text_;   // as drawn
   COLORREF status_colour_ = 0;
   bool page_ready_due_ = false;
 };

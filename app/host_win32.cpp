@@ -172,7 +172,8 @@ void Win32Host::OpenDocument(const std::string& file_name) {
 // Explorer does not resolve a relative name against its working folder (it shows its default
 // folder instead), so it is given the document's full path.
 void Win32Host::ShowInExplorer(const std::string& file_name) {
-  const std::wstring parameters = L"/select,\"" + FullPathOf(files::WideFromUtf8(file_name)) + L"\"";
+  const std::wstring parameters =
+      L"/select,\"" + FullPathOf(files::WideFromUtf8(file_name)) + L"\"";
   ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 

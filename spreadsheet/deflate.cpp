@@ -24,8 +24,8 @@ std::string Deflate(std::string_view bytes) {
   DeflateStream deflater;
   z_stream& stream = deflater.stream;
   // Negative window bits: raw deflate, without zlib's header and checksum, as zip stores it.
-  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8,
-                   Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
     throw std::bad_alloc();
   }
   std::string out(deflateBound(&stream, static_cast<uLong>(std::min(bytes.size(), kSlice))), '\0');

@@ -401,7 +401,8 @@ std::string WindowText(HWND window) {
   std::vector<wchar_t> text(65536);
   const int length =
       window ? GetWindowTextW(window, text.data(), static_cast<int>(text.size())) : 0;
-  return ordertable::files::Utf8FromWide({text.data(), static_cast<std::size_t>(std::max(length, 0))});
+  return ordertable::files::Utf8FromWide(
+      {text.data(), static_cast<std::size_t>(std::max(length, 0))});
 }
 
 std::string ClassOf(HWND window) {

@@ -157,7 +157,8 @@ TEST(ZipArchiveTest, DeflatedPartsInflateToThemselvesAndASheetShrinks) {
   std::string sheet;
   for (int row = 1; row <= 20000; ++row) {
     sheet += "<row r=\"" + std::to_string(row) + "\"><c r=\"A" + std::to_string(row) +
-             "\" t=\"inlineStr\"><is><t>80120000" + std::to_string(row * 7919) + "</t></is></c></row>";
+             "\" t=\"inlineStr\"><is><t>80120000" + std::to_string(row * 7919) +
+             "</t></is></c></row>";
   }
   for (const std::string& part : {std::string(), std::string("x"), sheet}) {
     const std::string deflated = Deflate(part);

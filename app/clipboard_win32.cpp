@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/handles_win32.h"
+#include "files/wide_text_win32.h"
 
 namespace ordertable {
 namespace {
@@ -16,21 +17,6 @@ std::basic_string_view<Unit> TextOfBlock(const GlobalLock& lock) {
   const std::basic_string_view<Unit> block(static_cast<const Unit*>(lock.data()),
                                            lock.size() / sizeof(Unit));
   return block.substr(0, block.find(Unit{0}));
-}
-
-// WideCharToMultiByte turns an unpaired surrogate into U+FFFD and keeps the rest. It is asked
-// for the size first: a HAR on the clipboard is tens of megabytes.
-std::string Utf8Of(std::wstring_view text) {
-  if (text.empty() || text.size() > INT_MAX) return {};
-  const int length = static_cast<int>(text.size());
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  const int written =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr);
-  utf8.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-  return utf8;
 }
 
 std::wstring WideOfAnsi(std::string_view text) {
@@ -49,11 +35,11 @@ std::string ReadClipboardText(HWND owner) {
   if (!clipboard.is_open()) return {};
   if (const HANDLE unicode = GetClipboardData(CF_UNICODETEXT)) {
     GlobalLock lock(unicode);
-    return Utf8Of(TextOfBlock<wchar_t>(lock));
+    return files::Utf8FromWide(TextOfBlock<wchar_t>(lock));
   }
   if (const HANDLE ansi = GetClipboardData(CF_TEXT)) {
     GlobalLock lock(ansi);
-    return Utf8Of(WideOfAnsi(TextOfBlock<char>(lock)));
+    return files::Utf8FromWide(WideOfAnsi(TextOfBlock<char>(lock)));
   }
   return {};
 }

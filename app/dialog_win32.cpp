@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/wide_text_win32.h"
+
 namespace ordertable {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr wchar_t kDialogFont[] = L"MS Sans Serif";
 constexpr WORD kDialogFontPoints = 8;
 
 // Resource names of the pictures, in the order of the Picture enumeration.
-constexpr const char* kPictureNames[] = {"CPY", "PST", "PG0", "PG1"};
+constexpr const wchar_t* kPictureNames[] = {L"CPY", L"PST", L"PG0", L"PG1"};
 // The grey the pictures are drawn on; it becomes the system's button face colour on loading.
 constexpr RGBQUAD kPictureKey = {192, 192, 192, 0};
 
@@ -25,8 +27,8 @@ void AppendWords(std::vector<WORD>& words, const wchar_t* text) {
   } while (*text++ != L'\0');
 }
 
-// A DLGTEMPLATE without controls: the steps add their own. The caption is set as ANSI text
-// later, and the size is set in pixels once the frame is known.
+// A DLGTEMPLATE without controls: the steps add their own. The caption is set later, and the
+// size is set in pixels once the frame is known.
 std::vector<WORD> DialogTemplate() {
   std::vector<WORD> words;
   const DWORD style = kDialogStyle;
@@ -51,8 +53,8 @@ bool SameColour(const RGBQUAD& a, const RGBQUAD& b) {
 
 // Loads a palette bitmap resource with its key grey replaced by the button face colour, so the
 // picture sits on the dialog in any colour scheme.
-HBITMAP LoadPictureOnFace(HINSTANCE instance, const char* name, SIZE& size) {
-  const HRSRC resource = FindResourceA(instance, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
+HBITMAP LoadPictureOnFace(HINSTANCE instance, const wchar_t* name, SIZE& size) {
+  const HRSRC resource = FindResourceW(instance, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
   if (!resource) return nullptr;
   const HGLOBAL loaded = LoadResource(instance, resource);
   const auto* bytes = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
@@ -90,7 +92,7 @@ INT_PTR WizardDialog::Run(DialogEvents& events) {
   events_ = &events;
   const std::vector<WORD> dialog_template = DialogTemplate();
   const INT_PTR result =
-      DialogBoxIndirectParamA(instance_, reinterpret_cast<LPCDLGTEMPLATEA>(dialog_template.data()),
+      DialogBoxIndirectParamW(instance_, reinterpret_cast<LPCDLGTEMPLATEW>(dialog_template.data()),
                               nullptr, Procedure, reinterpret_cast<LPARAM>(this));
   window_ = nullptr;
   events_ = nullptr;
@@ -103,10 +105,10 @@ INT_PTR WizardDialog::Run(DialogEvents& events) {
 // counts as not handled.
 INT_PTR CALLBACK WizardDialog::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
-    SetWindowLongPtrA(window, DWLP_USER, lparam);
+    SetWindowLongPtrW(window, DWLP_USER, lparam);
     reinterpret_cast<WizardDialog*>(lparam)->window_ = window;
   }
-  auto* dialog = reinterpret_cast<WizardDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  auto* dialog = reinterpret_cast<WizardDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   if (!dialog || !dialog->events_) return FALSE;
   try {
     return dialog->Handle(message, wparam, lparam) ? TRUE : FALSE;
@@ -149,22 +151,22 @@ bool WizardDialog::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void WizardDialog::Initialise() {
-  SetWindowTextA(window_, caption_.c_str());
-  font_ = reinterpret_cast<HFONT>(SendMessageA(window_, WM_GETFONT, 0, 0));
+  SetWindowTextW(window_, files::WideFromUtf8(caption_).c_str());
+  font_ = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
   PlaceCentredInWorkArea();
   SetIcons();
   LoadPictures();
-  CreateControl("STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kMessageLabel,
+  CreateControl(L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kMessageLabel,
                 kMessagePosition, {kMessageWidth, kMessageTall});
   // Neither seen nor clickable; it gives Esc its command id.
-  CreateControl("BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kIdCancel, {-10, -10},
+  CreateControl(L"BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kIdCancel, {-10, -10},
                 {0, 0});
 }
 
 void WizardDialog::PlaceCentredInWorkArea() {
   RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
   int width = frame.right - frame.left;
   int height = frame.bottom - frame.top;
   SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -175,7 +177,7 @@ void WizardDialog::PlaceCentredInWorkArea() {
   height += kClientHeight - client.bottom;
 
   RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int x = work.left + (work.right - work.left - width) / 2;
   const int y = work.top + (work.bottom - work.top - height) / 2;
   SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -183,13 +185,13 @@ void WizardDialog::PlaceCentredInWorkArea() {
 
 void WizardDialog::SetIcons() {
   large_icon_ = UniqueIcon(
-      static_cast<HICON>(LoadImageA(instance_, "ICO1", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+      static_cast<HICON>(LoadImageW(instance_, L"ICO1", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                     GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
   small_icon_ = UniqueIcon(
-      static_cast<HICON>(LoadImageA(instance_, "ICO1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+      static_cast<HICON>(LoadImageW(instance_, L"ICO1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                     GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
-  SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 }
 
 void WizardDialog::LoadPictures() {
@@ -200,17 +202,18 @@ void WizardDialog::LoadPictures() {
   }
 }
 
-HWND WizardDialog::CreateControl(const char* window_class, const std::string& text, DWORD style,
+HWND WizardDialog::CreateControl(const wchar_t* window_class, const std::string& text, DWORD style,
                                  int id, Point position, SIZE size) {
-  const HWND control = CreateWindowExA(
-      0, window_class, text.c_str(), style, position.x, position.y, size.cx, size.cy, window_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  const HWND control = CreateWindowExW(
+      0, window_class, files::WideFromUtf8(text).c_str(), style, position.x, position.y, size.cx,
+      size.cy, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   return control;
 }
 
 void WizardDialog::SetMessageText(const std::string& text) {
-  if (const HWND label = Control(kMessageLabel)) SetWindowTextA(label, text.c_str());
+  if (const HWND label = Control(kMessageLabel))
+    SetWindowTextW(label, files::WideFromUtf8(text).c_str());
 }
 
 void WizardDialog::SetMessageHeight(int height) {
@@ -223,7 +226,7 @@ void WizardDialog::SetMessageHeight(int height) {
 
 void WizardDialog::AddButton(int id, const std::string& text, Point position) {
   const HWND button =
-      CreateControl("BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id,
+      CreateControl(L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id,
                     position, {kButtonWidth, kButtonHeight});
   if (position == kRightSlot) FocusIfNothingFocused(button);
 }
@@ -234,14 +237,14 @@ void WizardDialog::FocusIfNothingFocused(HWND control) {
   if (!control || GetActiveWindow() != window_) return;
   const HWND focus = GetFocus();
   if (!focus || focus == window_ || !IsChild(window_, focus) || !IsWindowEnabled(focus)) {
-    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
   }
 }
 
 void WizardDialog::AddPicture(int id, Picture picture, Point position) {
   const LoadedPicture& loaded = pictures_[IndexOf(picture)];
   const HWND control =
-      CreateControl("STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, id, position, loaded.size);
+      CreateControl(L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, id, position, loaded.size);
   if (!control) return;
   picture_ids_.insert(id);
   ShowBitmap(control, loaded.bitmap.get());
@@ -249,7 +252,7 @@ void WizardDialog::AddPicture(int id, Picture picture, Point position) {
 
 void WizardDialog::AddStatusLine(int id, Point position) {
   status_text_.clear();
-  if (CreateControl("STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, id, position,
+  if (CreateControl(L"STATIC", "", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, id, position,
                     {kStatusWidth, kStatusHeight})) {
     status_id_ = id;
   }
@@ -279,7 +282,7 @@ void WizardDialog::SetPicture(int id, Picture picture) {
 // of its own making instead of one of our bitmaps: such a copy is deleted here.
 HBITMAP WizardDialog::ShowBitmap(HWND control, HBITMAP bitmap) {
   const auto previous = reinterpret_cast<HBITMAP>(
-      SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   bool ours = previous == nullptr;
   for (const LoadedPicture& picture : pictures_) ours = ours || previous == picture.bitmap.get();
   if (!ours) DeleteObject(previous);
@@ -290,9 +293,9 @@ void WizardDialog::StatusPrint(COLORREF colour, const std::string& text) {
   const HWND status = status_id_ ? Control(status_id_) : nullptr;
   if (!status) return;
   status_colour_ = colour;
-  status_text_ = text;
+  status_text_ = files::WideFromUtf8(text);
   // The window text carries the current line too, for anyone reading the dialog from outside.
-  SetWindowTextA(status, text.c_str());
+  SetWindowTextW(status, status_text_.c_str());
   RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -303,13 +306,13 @@ void WizardDialog::DrawStatusLine(const DRAWITEMSTRUCT& item) const {
   SetTextColor(item.hDC, status_colour_);
   SetBkColor(item.hDC, GetSysColor(COLOR_BTNFACE));
   SetBkMode(item.hDC, OPAQUE);
-  DrawTextA(item.hDC, status_text_.data(), static_cast<int>(status_text_.size()), &area,
+  DrawTextW(item.hDC, status_text_.data(), static_cast<int>(status_text_.size()), &area,
             DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 void WizardDialog::LetEventsThrough() {
   MSG message;
-  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     Sleep(1);
     return;
   }
@@ -317,9 +320,9 @@ void WizardDialog::LetEventsThrough() {
     PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the modal loop
     return;
   }
-  if (!window_ || !IsDialogMessageA(window_, &message)) {
+  if (!window_ || !IsDialogMessageW(window_, &message)) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
@@ -338,7 +341,7 @@ void WizardDialog::StopPollTimer() { KillTimer(window_, kPollTimerId); }
 
 void WizardDialog::SendPageReady() {
   page_ready_due_ = true;
-  SendMessageA(window_, kPageReadyMessage, 0, 0);
+  SendMessageW(window_, kPageReadyMessage, 0, 0);
   page_ready_due_ = false;
 }
 

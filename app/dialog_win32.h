@@ -74,7 +74,7 @@ class WizardDialog {
   void PlaceCentredInWorkArea();
   void SetIcons();
   void LoadPictures();
-  HWND CreateControl(const char* window_class, const std::string& text, DWORD style, int id,
+  HWND CreateControl(const wchar_t* window_class, const std::string& text, DWORD style, int id,
                      Point position, SIZE size);
   HBITMAP ShowBitmap(HWND control, HBITMAP bitmap);
   void FocusIfNothingFocused(HWND control);
@@ -91,7 +91,7 @@ class WizardDialog {
   std::array<LoadedPicture, 4> pictures_;
   std::set<int> picture_ids_;  // bitmap controls that show one of `pictures_`
   int status_id_ = 0;          // 0 while there is no status line
-  std::string status_text_;
+  std::wstring status_text_;   // as drawn
   COLORREF status_colour_ = 0;
   bool page_ready_due_ = false;
 };

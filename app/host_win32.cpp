@@ -10,6 +10,7 @@
 #include "app/clipboard_win32.h"
 #include "app/dialog_layout_win32.h"
 #include "builder/table_build.h"
+#include "files/wide_text_win32.h"
 #include "keys/key_script.h"
 
 namespace ordertable {
@@ -32,13 +33,14 @@ DWORD WINAPI RunBuildJob(LPVOID parameter) {
   return static_cast<DWORD>(job.outcome.result);
 }
 
-std::string FullPathOf(const std::string& file_name) {
-  std::string full(MAX_PATH, '\0');
+// The full path, for Explorer, of a name relative to the working folder.
+std::wstring FullPathOf(const std::wstring& file_name) {
+  std::wstring full(MAX_PATH, L'\0');
   DWORD length =
-      GetFullPathNameA(file_name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+      GetFullPathNameW(file_name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (length >= full.size()) {
     full.resize(length);
-    length = GetFullPathNameA(file_name.c_str(), length, full.data(), nullptr);
+    length = GetFullPathNameW(file_name.c_str(), length, full.data(), nullptr);
   }
   if (length == 0 || length >= full.size()) return file_name;
   full.resize(length);
@@ -131,7 +133,8 @@ void Win32Host::MinimiseDialog() { dialog_.Minimise(); }
 void Win32Host::RestoreDialog() { dialog_.Restore(); }
 
 bool Win32Host::AskYesNo(const std::string& text) {
-  return MessageBoxA(nullptr, text.c_str(), dialog_.caption().c_str(),
+  return MessageBoxW(nullptr, files::WideFromUtf8(text).c_str(),
+                     files::WideFromUtf8(dialog_.caption()).c_str(),
                      MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
@@ -165,14 +168,16 @@ BuildOutcome Win32Host::FinishWorker() {
 }
 
 void Win32Host::OpenDocument(const std::string& file_name) {
-  ShellExecuteA(nullptr, "open", file_name.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(nullptr, L"open", files::WideFromUtf8(file_name).c_str(), nullptr, nullptr,
+                SW_SHOWNORMAL);
 }
 
 // Explorer does not resolve a relative name against its working folder (it shows its default
 // folder instead), so it is given the document's full path.
 void Win32Host::ShowInExplorer(const std::string& file_name) {
-  const std::string parameters = "/select,\"" + FullPathOf(file_name) + "\"";
-  ShellExecuteA(nullptr, "open", "explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+  const std::wstring parameters =
+      L"/select,\"" + FullPathOf(files::WideFromUtf8(file_name)) + L"\"";
+  ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 // The keys go to the window in front, whose thread reads them from its input queue in its

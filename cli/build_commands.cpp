@@ -365,7 +365,7 @@ int RunImportCommand(const std::vector<std::string>& args, const std::filesystem
   std::vector<std::optional<std::string>> bytes;
   std::size_t saved_pages = 0;
   for (const std::string& file : options->files) {
-    bytes.push_back(files::ReadWholeFile(folder / file));
+    bytes.push_back(files::ReadWholeFile(folder / files::PathFromUtf8(file)));
     if (!bytes.back()) continue;
     if (std::optional<std::string> text = Utf8OfUtf16Text(*bytes.back())) {
       bytes.back() = std::move(text);

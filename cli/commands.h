@@ -81,4 +81,8 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 /// Switches standard output to binary, so that no platform turns LF into CR LF.
 void SetBinaryOutput();
 
+/// The words of the command line after the program's name, in UTF-8 (`argv` on POSIX; on
+/// Windows the wide command line, since `argv` holds them in the ANSI code page).
+std::vector<std::string> CommandLineWords(int argc, char** argv);
+
 }  // namespace ordertable::cli

@@ -93,7 +93,7 @@ int RunExportCommand(const std::vector<std::string>& args, const std::filesystem
                      std::ostream& out, std::ostream& err) {
   const std::optional<ExportOptions> options = ParseExportOptions(args, err);
   if (!options) return kExitBadInput;
-  const std::filesystem::path target = folder / options->file;
+  const std::filesystem::path target = folder / files::PathFromUtf8(options->file);
   // Written over, the table, its backup or the orders kept for the next build would be lost.
   const TablePlaces places(folder);
   for (const std::filesystem::path& kept :

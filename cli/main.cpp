@@ -34,17 +34,18 @@ void PrintUsage(std::ostream& out) {
 
 int Run(int argc, char** argv) {
   SetBinaryOutput();
-  if (argc < 2) {
+  std::vector<std::string> words = CommandLineWords(argc, argv);
+  if (words.empty()) {
     PrintUsage(std::cerr);
     return kExitBadInput;
   }
-  const std::string name = argv[1];
+  const std::string name = words.front();
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(std::cout);
     std::cout.flush();
     return std::cout ? kExitDone : kExitWriteFailed;
   }
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const Command& command : kCommands) {
     if (command.name == name) return command.run(args, ".", std::cout, std::cerr);
   }

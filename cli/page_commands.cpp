@@ -31,7 +31,7 @@ std::optional<std::string> ReadFileArgument(const std::vector<std::string>& args
         << " (see --help)\n";
     return std::nullopt;
   }
-  const std::filesystem::path path = folder / args[0];
+  const std::filesystem::path path = folder / files::PathFromUtf8(args[0]);
   std::error_code error;
   const char* why = nullptr;
   if (!std::filesystem::exists(path, error)) {

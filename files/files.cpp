@@ -74,10 +74,16 @@ bool IsStaleTemporaryFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string FileName(const std::filesystem::path& path) {
-  const std::u8string name = path.filename().u8string();
-  return std::string(name.begin(), name.end());
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
+
+std::string Utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string FileName(const std::filesystem::path& path) { return Utf8Of(path.filename()); }
 
 bool IsTemporaryFileName(std::string_view name) { return WriterOf(name).has_value(); }
 
@@ -166,7 +172,7 @@ std::vector<std::string> ListOrdinaryFiles(const std::filesystem::path& folder) 
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
        it.increment(error)) {
-    if (IsOrdinaryFile(it->path())) names.push_back(it->path().filename().string());
+    if (IsOrdinaryFile(it->path())) names.push_back(FileName(it->path()));
   }
   return names;
 }

@@ -30,6 +30,14 @@ bool IsFolder(const std::filesystem::path& path);
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
                                          std::string* reason = nullptr);
 
+/// The path that the UTF-8 text `utf8` names. Every name from outside (an argument, a
+/// setting) becomes a path this way: on Windows a path made from a plain std::string reads it
+/// in the ANSI code page, where "Заказы" or "注文" are question marks.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+
+/// `path` as UTF-8 text, for a message, a comparison or PathFromUtf8.
+std::string Utf8Of(const std::filesystem::path& path);
+
 /// The last name of `path` (its file name) in UTF-8, for a message or a comparison.
 std::string FileName(const std::filesystem::path& path);
 

@@ -7,6 +7,7 @@
 #include "files/files.h"
 #include "files/platform.h"
 #include "files/unique_handle_win32.h"
+#include "files/wide_text_win32.h"
 
 namespace ordertable::files {
 namespace {
@@ -54,11 +55,7 @@ void SetSystemReason(std::string* reason) {
     *reason = "system error " + std::to_string(error);
     return;
   }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  reason->assign(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), reason->data(), size,
-                      nullptr, nullptr);
+  *reason = Utf8FromWide(wide);
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::string* reason) {

@@ -13,10 +13,12 @@ class CurrentKeyboardLayout final : public KeyboardLayout {
   CurrentKeyboardLayout() : layout_(GetKeyboardLayout(0)) {}
 
   std::uint16_t CharacterToKey(unsigned char character) override {
-    return static_cast<std::uint16_t>(VkKeyScanExA(static_cast<CHAR>(character), layout_));
+    // The character is read in the ANSI code page, as VkKeyScanExA would read it.
+    return static_cast<std::uint16_t>(
+        VkKeyScanExW(static_cast<WCHAR>(CharacterToUtf16(character)), layout_));
   }
   std::uint16_t KeyToScanCode(std::uint16_t virtual_key) override {
-    return static_cast<std::uint16_t>(MapVirtualKeyA(virtual_key, MAPVK_VK_TO_VSC) & 0xFFFF);
+    return static_cast<std::uint16_t>(MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC) & 0xFFFF);
   }
   std::uint16_t CharacterToUtf16(unsigned char character) override {
     const CHAR narrow = static_cast<CHAR>(character);

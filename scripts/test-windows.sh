@@ -144,5 +144,25 @@ PATH="$stub_dir:$PATH" timeout 900 wine "$build_dir/tests/e2e/ordertable_e2e.exe
   --artifacts "$artifacts" </dev/null 2>&1 | tee "$artifacts/e2e.log"
 status=${PIPESTATUS[0]}
 set -e
+
+echo "== ordertable-cli.exe in a folder named in Cyrillic and Chinese"
+# Its words come from the wide command line: through the ANSI code page they would be "?".
+cli_work=$build_dir/cli-work
+cli_folder="$cli_work/Дмитрий/Заказы 注文"
+rm -rf "$cli_work"
+mkdir -p "$cli_folder"
+wine "$build_dir/tests/support/ordertable-sample-pages.exe" "$(windows_path "$cli_work")" \
+  --pages 2 >/dev/null </dev/null
+mv "$cli_work/page_01.html" "$cli_folder/Страница 1.html"
+mv "$cli_work/page_02.html" "$cli_folder/ページ 2.html"
+if (cd "$cli_folder" &&
+    wine "$build_dir/cli/ordertable-cli.exe" import "Страница 1.html" "ページ 2.html" &&
+    wine "$build_dir/cli/ordertable-cli.exe" export "Заказы.xlsx") </dev/null &&
+  [ -s "$cli_folder/AliExpress Orders.html" ] && [ -s "$cli_folder/Заказы.xlsx" ]; then
+  echo "ok: the table and \"Заказы.xlsx\" are in \"$cli_folder\""
+else
+  echo "FAIL: ordertable-cli.exe did not build and export the table in \"$cli_folder\""
+  status=1
+fi
 echo "OrderTable.exe: $(stat -c %s "$build_dir/app/OrderTable.exe") bytes; screenshots in $artifacts"
 exit "$status"

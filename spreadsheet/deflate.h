@@ -5,9 +5,8 @@
 
 namespace ordertable {
 
-/// `bytes` compressed as one raw deflate block (RFC 1951) with the fixed Huffman codes, its
-/// repeats found within the last 32 KiB: what zip archives call method 8. A workbook's XML,
-/// which repeats its markup on every cell, shrinks to about a tenth.
+/// `bytes` compressed by zlib as raw deflate data (RFC 1951, no zlib header or checksum):
+/// what zip archives call method 8. Throws std::bad_alloc when zlib has no memory for it.
 std::string Deflate(std::string_view bytes);
 
 }  // namespace ordertable

@@ -1,6 +1,8 @@
 #include "spreadsheet/zip.h"
 
-#include <array>
+#include <zlib.h>
+
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -10,17 +12,8 @@
 namespace ordertable {
 namespace {
 
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
-  }
-  return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+// zlib counts in unsigned int: larger inputs go in slices.
+constexpr std::size_t kSlice = std::size_t{1} << 30;
 
 void Put16(std::string& out, std::uint32_t value) {
   out += static_cast<char>(value & 0xFF);
@@ -64,11 +57,12 @@ std::uint32_t Narrow(std::size_t value) {
 }  // namespace
 
 std::uint32_t Crc32(std::string_view bytes) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (const char c : bytes) {
-    crc = kCrcTable[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
+  uLong crc = crc32(0, nullptr, 0);
+  for (std::size_t at = 0; at < bytes.size(); at += kSlice) {
+    const std::size_t slice = std::min(bytes.size() - at, kSlice);
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(slice));
   }
-  return crc ^ 0xFFFFFFFFu;
+  return static_cast<std::uint32_t>(crc);
 }
 
 void ZipArchive::Add(std::string_view name, std::string_view content) {

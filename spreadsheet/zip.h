@@ -9,7 +9,7 @@
 
 namespace ordertable {
 
-/// The CRC-32 of `bytes` that zip archives carry (polynomial 0xEDB88320).
+/// The CRC-32 of `bytes` that zip archives carry (zlib's crc32).
 std::uint32_t Crc32(std::string_view bytes);
 
 /// A zip archive built in memory.

@@ -3,11 +3,12 @@
 //
 //   ordertable_e2e --program P.exe --work DIR --open-log FILE [--artifacts UNIX_DIR]
 //
-// It starts the program in DIR (emptied first), finds its dialog by caption, presses buttons
-// by control id, reads the message label and the status line, puts generated order-list pages
-// on the clipboard and owns a focused "browser" window that must receive the program's Ctrl+W.
-// Then, in folders of their own beside DIR, it hands over today's order list as a HAR copied
-// from the browser's developer tools, for a new table, an update and a list cut short.
+// It starts the program in DIR/Дмитрий/Заказы 注文 (emptied first), a folder no ANSI code page
+// can name, finds its dialog by caption, presses buttons by control id, reads the message
+// label and the status line, puts generated order-list pages on the clipboard and owns a
+// focused "browser" window that must receive the program's Ctrl+W. Then, in folders of their
+// own beside that one, it hands over today's order list as a HAR copied from the browser's
+// developer tools, for a new table, an update and a list cut short.
 // FILE is where a stub xdg-open logs what the shell asked it to open. Under Wine it saves a
 // screenshot of the screen after every step into UNIX_DIR. The exit status is 0 when every
 // check passed.
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -28,9 +30,12 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/clipboard_win32.h"
+#include "files/files.h"
+#include "files/wide_text_win32.h"
 #include "tests/support/order_captures.h"
 #include "tests/support/order_pages.h"
 
@@ -157,6 +162,21 @@ std::string Escaped(const std::string& text) {
       out += "\\n";
     } else {
       out += c;
+    }
+  }
+  return out;
+}
+
+// A path as a file URL spells it: every byte but letters, digits, "-._~/" as %XX.
+std::string UrlEncoded(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x80 && std::isalnum(byte)) || (c != 0 && std::strchr("-._~/", c) != nullptr)) {
+      out += c;
+    } else {
+      out += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
     }
   }
   return out;
@@ -385,10 +405,11 @@ bool ClipboardHoldsText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) !=
 // The program under test.
 
 std::string WindowText(HWND window) {
-  std::vector<char> text(65536);
+  std::vector<wchar_t> text(65536);
   const int length =
-      window ? GetWindowTextA(window, text.data(), static_cast<int>(text.size())) : 0;
-  return std::string(text.data(), length > 0 ? length : 0);
+      window ? GetWindowTextW(window, text.data(), static_cast<int>(text.size())) : 0;
+  return ordertable::files::Utf8FromWide(
+      {text.data(), static_cast<std::size_t>(std::max(length, 0))});
 }
 
 std::string ClassOf(HWND window) {
@@ -407,17 +428,20 @@ struct ControlBox {
 
 class Program {
  public:
+  /// The program at `file` (UTF-8), whose dialog is captioned with its file's base name.
+  explicit Program(std::string file = options.program, std::string caption = kCaption)
+      : file_(std::move(file)), caption_(std::move(caption)) {}
   ~Program() { Stop(); }
 
   /// Starts the program in the work folder and waits for its visible dialog.
   bool Start() {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::string command = "\"" + options.program + "\"";
-    const std::string folder = options.work.string();
-    if (!CreateProcessA(options.program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, folder.c_str(), &startup, &process_)) {
-      std::printf("  cannot start %s (error %lu)\n", options.program.c_str(), GetLastError());
+    const std::wstring program = ordertable::files::WideFromUtf8(file_);
+    std::wstring command = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options.work.c_str(), &startup, &process_)) {
+      std::printf("  cannot start %s (error %lu)\n", file_.c_str(), GetLastError());
       return false;
     }
     started_ = true;
@@ -487,14 +511,15 @@ class Program {
     struct Search {
       DWORD process_id;
       bool wizard_dialog;
+      const std::string& caption;
       HWND found;
-    } search{process_.dwProcessId, wizard_dialog, nullptr};
+    } search{process_.dwProcessId, wizard_dialog, caption_, nullptr};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
           auto& s = *reinterpret_cast<Search*>(parameter);
           DWORD owner = 0;
           GetWindowThreadProcessId(window, &owner);
-          if (owner != s.process_id || WindowText(window) != kCaption ||
+          if (owner != s.process_id || WindowText(window) != s.caption ||
               ClassOf(window) != "#32770") {
             return TRUE;
           }
@@ -512,6 +537,8 @@ class Program {
     started_ = false;
   }
 
+  std::string file_;
+  std::string caption_;
   PROCESS_INFORMATION process_ = {};
   bool started_ = false;
   HWND dialog_ = nullptr;
@@ -700,7 +727,7 @@ void PrepareWorkFolder() {
   std::ofstream(options.work / "tmp" / "notes.txt") << "not a cached page";
   const fs::path hidden = options.work / "tmp" / "hidden.html";
   std::ofstream(hidden) << "hidden";
-  SetFileAttributesA(hidden.string().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
   fs::remove(options.open_log, error);
 }
 
@@ -819,7 +846,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
   Step("VIEW and Locate");
   Check(program.Click(kView), "press VIEW");
   const std::string document_url_tail =
-      options.work.filename().string() + "/AliExpress%20Orders.html";
+      UrlEncoded(ordertable::files::FileName(options.work) + "/AliExpress Orders.html");
   Check(WaitUntil([&] {
           return ReadFile(options.open_log).find(document_url_tail) != std::string::npos;
         }),
@@ -835,7 +862,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
     return explorer != nullptr && IsWindowVisible(explorer);
   });
   Check(explorer_shown, "a file explorer window opens");
-  const std::string folder = options.work.filename().string();
+  const std::string folder = ordertable::files::FileName(options.work);
   Check(WaitUntil([&] { return WindowText(explorer) == folder; }, 10000),
         "it shows the folder \"" + folder + "\" (caption \"" + WindowText(explorer) + "\")");
   Sleep(1000);
@@ -993,11 +1020,15 @@ void UpdateRun(const std::vector<PageSpec>& pages, int new_orders,
 }
 
 // Esc in the first step ends the program at once and leaves the document alone.
+// The program is a copy named in Cyrillic, kept beside the table as a shopper keeps it.
 void EscapeRun() {
-  Step("Esc in the update question step");
+  Step("Esc in the update question step, the program named \"Заказы.exe\"");
   const std::string before = ReadFile(Document());
-  Program program;
-  Check(program.Start(), "the dialog appears");
+  const fs::path copy = options.work / u8"Заказы.exe";
+  fs::copy_file(ordertable::files::PathFromUtf8(options.program), copy,
+                fs::copy_options::overwrite_existing);
+  Program program(ordertable::files::Utf8Of(copy), "Заказы");
+  Check(program.Start(), "the dialog captioned \"Заказы\" appears");
   Check(BringToFront(program.dialog()), "the dialog is in front");
   SendKey(VK_ESCAPE);
   CheckEqual(program.WaitForExit(), static_cast<long>(kExitOnEscape), "exit status");
@@ -1023,7 +1054,9 @@ constexpr std::uint32_t kListSeed = 5;
 // folder of the page runs (the one given with --work).
 void UseFreshFolder(const std::string& suffix) {
   static const fs::path page_runs_folder = options.work;
-  options.work = page_runs_folder.parent_path() / (page_runs_folder.filename().string() + suffix);
+  fs::path name = page_runs_folder.filename();
+  name += suffix;
+  options.work = page_runs_folder.parent_path() / name;
   std::error_code error;
   fs::remove_all(options.work, error);
   fs::create_directories(options.work);
@@ -1390,15 +1423,15 @@ void CaptureCutShortRun(const std::vector<TestListOrder>& orders) {
 }
 
 // Runs ordertable-cli.exe with `args` in the work folder; its exit status, or -1.
-long RunCommandLine(const std::vector<std::string>& args) {
-  std::string command = "\"" + options.cli + "\"";
-  for (const std::string& arg : args) command += " \"" + arg + "\"";
-  STARTUPINFOA startup = {};
+long RunCommandLine(const std::vector<std::wstring>& args) {
+  const std::wstring program = ordertable::files::WideFromUtf8(options.cli);
+  std::wstring command = L"\"" + program + L"\"";
+  for (const std::wstring& arg : args) command += L" \"" + arg + L"\"";
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  const std::string folder = options.work.string();
-  if (!CreateProcessA(options.cli.c_str(), command.data(), nullptr, nullptr, FALSE,
-                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, options.work.c_str(), &startup, &process)) {
     return -1;
   }
   DWORD status = static_cast<DWORD>(-1);
@@ -1428,7 +1461,7 @@ void BookmarkRun(const std::vector<TestListOrder>& list) {
   Screenshot("bookmark-steps");
   Check(program.Click(kBookmark), "press Bookmark");
   const std::string page_tail =
-      options.work.filename().string() + "/Get%20AliExpress%20orders.html";
+      UrlEncoded(ordertable::files::FileName(options.work) + "/Get AliExpress orders.html");
   Check(WaitUntil([&] {
           return ReadFile(options.open_log).find(page_tail) != std::string::npos;
         }),
@@ -1468,7 +1501,7 @@ void BookmarkRun(const std::vector<TestListOrder>& list) {
   Check(updater.Start(), "the dialog appears");
   CheckText(updater.Label(), kUpdateQuestionText, "the update question");
   EnterCapture(updater, kYes);
-  CheckEqual(RunCommandLine({"import", "--update", stopped_file.string()}), 4L,
+  CheckEqual(RunCommandLine({L"import", L"--update", stopped_file.wstring()}), 4L,
              "the command line's update of the folder the wizard holds exits 4 (busy)");
   Check(ReadFile(Document()) == before && !Exists(Backup()), "and changes nothing");
   Check(FocusBrowser(), "the browser window is in front");
@@ -1480,7 +1513,7 @@ void BookmarkRun(const std::vector<TestListOrder>& list) {
   Check(ReadFile(Backup()) == before, "the backup holds the previous document, byte for byte");
   CheckNoHarOnDisk();
   CloseWithTheCloseBox(updater);
-  CheckEqual(RunCommandLine({"import", "--update", stopped_file.string()}), 0L,
+  CheckEqual(RunCommandLine({L"import", L"--update", stopped_file.wstring()}), 0L,
              "with the wizard gone, the command line's update runs: nothing is new");
 }
 
@@ -1515,6 +1548,9 @@ int main(int argc, char** argv) {
                  "[--artifacts UNIX_DIR]\n");
     return 2;
   }
+  // Every run starts the program in a folder named in Cyrillic and Chinese letters, as a
+  // shopper's "C:\\Users\\Дмитрий\\Заказы" or "注文": no name may pass the ANSI code page.
+  options.work = options.work / u8"Дмитрий" / u8"Заказы 注文";
   PrepareWorkFolder();
   StartBrowser();
 

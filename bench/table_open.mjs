@@ -51,8 +51,8 @@ async function measure(file, timeoutSeconds) {
   const r = await measureOpen(file, { timeoutMs: timeoutSeconds * 1000 });
   const ready = r.readyMs === null ? `> ${timeoutSeconds} s (stopped)`
     : `${(r.readyMs / 1000).toFixed(1)} s`;
-  return `${ready.padStart(18)} ${String(r.requests).padStart(9)} ` +
-    `${String(Math.round(r.peakMiB)).padStart(8)} MiB`;
+  const peak = r.peakMiB === null ? '?' : String(Math.round(r.peakMiB));
+  return `${ready.padStart(18)} ${String(r.requests).padStart(9)} ${peak.padStart(8)} MiB`;
 }
 
 const args = parseArgs(process.argv.slice(2));

@@ -32,28 +32,16 @@
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
-import { asWrittenEarlier, measureOpen } from './open_timing.mjs';
+import { asWrittenEarlier, launch, measureOpen } from './open_timing.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '../..');
 const webModules = path.join(repo, 'web/node_modules');
-const requireWeb = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = requireWeb('playwright-core');
 
-const kChromiumFlags = [
-  '--headless',
-  '--no-sandbox',
-  '--disable-gpu',
-  '--disable-background-networking',
-  '--disable-component-update',
-  '--disable-sync',
-  '--no-first-run',
-];
 const kAssetFiles = [
   'css/bootstrap.min.css',
   'css/mdb.min.css',
@@ -959,15 +947,6 @@ const kMutants = [
     (js) => js.replace('writeCells(xlsx, lines);', '')],
 ];
 
-async function launch(mapping) {
-  const executablePath = execFileSync('sh', ['-c', 'command -v chromium'], { encoding: 'utf8' }).trim();
-  return chromium.launch({
-    executablePath,
-    headless: true,
-    chromiumSandbox: false,
-    args: [...kChromiumFlags, `--host-resolver-rules=${mapping}`],
-  });
-}
 
 // A large table opened as this version writes it and as the earlier version wrote the same
 // orders (rows without lazy pictures, the earlier start line), one after the other.

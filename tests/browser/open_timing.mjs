@@ -50,7 +50,8 @@ export async function launch(mapping = 'MAP * ~NOTFOUND') {
   });
 }
 
-const after = (ms) => new Promise((resolve) => setTimeout(() => resolve(null), ms));
+// The timer does not keep the program running once the rest is done.
+const after = (ms) => new Promise((resolve) => setTimeout(() => resolve(null), ms).unref());
 
 // Peak resident memory (VmHWM) of the browser's renderer processes, in MiB.
 async function rendererPeakMiB(browser) {

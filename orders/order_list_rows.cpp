@@ -99,7 +99,8 @@ std::string ImageCell(const ListedOrder& order) {
   AppendHttpsAddress(cell, FullPicture(thumbnail));
   cell.append("'><img src='");
   AppendHttpsAddress(cell, thumbnail);
-  cell.append("' width='50' height='50'></a>");
+  // Loaded only once its row is shown, as the rows of saved pages.
+  cell.append("' width='50' height='50' loading='lazy'></a>");
   return cell;
 }
 

@@ -89,16 +89,19 @@ constexpr std::string_view kScripts[] = {
     "js/order-export.js",
 };
 
-// The last three lines: the star plugin, the table's start, the end of the page. The start
-// lets the export read each row's key comment and rating before the star bars replace the
-// rating, and goes on without buttons when their script is missing.
+// The last three lines: the star plugin, the table's start, the end of the page. The page's
+// own script starts the table (orderTable() in order-export.js); without it the table starts
+// as plainly as DataTables can, and without DataTables the rows are shown as they are (the
+// head hides them only until the table has started).
 constexpr std::string_view kEnd =
     "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this).html()),"
     "a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));$(this).html(h)"
     "})};</script>\r\n"
-    "<script>$(document).ready(function(){"
-    "var o=$.fn.orderExport?$('#ae').orderExport():{};$('span.stars').stars();"
-    "$('#ae').DataTable(o);$('.dataTables_length').addClass('bs-select');});</script>\r\n"
+    "<script>(function(t){var j=window.jQuery;"
+    "if(j&&j.fn.orderTable)j(function(){j(t).orderTable()});"
+    "else if(j&&j.fn.DataTable)j(function(){j('span.stars').stars();j(t).DataTable();"
+    "j('.dataTables_length').addClass('bs-select')});"
+    "else t.className+=' ae-plain'})(document.getElementById('ae'));</script>\r\n"
     "</body></html>\r\n";
 
 // Where the head finds the table's own stylesheets, scripts and star picture.
@@ -136,7 +139,11 @@ std::string Head(std::string_view asset_host) {
       .append("css/addons/datatables.min.css' rel='stylesheet'>\r\n");
   AppendStylesheet(head, assets, "css/addons/buttons.bootstrap4.min.css");
   head.append("\r\n");
-  head.append("<style>.centered{margin:auto; width: 90%}</style>\r\n");
+  // The rows stay out of the layout until the table has started and shows one page of them:
+  // laid out while they arrive, a table of thousands of rows is laid out again and again.
+  head.append(
+      "<style>.centered{margin:auto; width: 90%}"
+      "#ae:not(.dataTable):not(.ae-plain)>tbody{display:none}</style>\r\n");
   head.append("<style>span.stars,span.stars span{font-size:0;display:block;background:url(")
       .append(assets)
       .append(

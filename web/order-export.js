@@ -1,7 +1,9 @@
-// The spreadsheet buttons above the table: Copy, CSV and Excel of the orders that the search
-// shows, from every page, in the table's order. Loaded after DataTables and its Buttons
-// extension; the page's start calls $('#ae').orderExport() before anything changes the rows
-// and hands what it returns to DataTable().
+// The page's own script. It starts the table ($('#ae').orderTable(), called by the table's
+// start line) and fills the spreadsheet buttons above it: Copy, CSV and Excel of the orders
+// that the search shows, from every page, in the table's order. Loaded after DataTables and
+// its Buttons extension. Tables written before orderTable() existed start themselves and call
+// $('#ae').orderExport() before anything changes the rows, handing what it returns to
+// DataTable(): that call keeps working as it did.
 //
 // The columns are those of `ordertable-cli export` but the amount and the currency, which
 // only the command reads out of the price. Their cells follow the command's rules, so that
@@ -20,6 +22,10 @@
   var kRows = { search: 'applied', order: 'applied' };
   // What a row's key comment and rating said before the star bars replaced the rating.
   var kKept = 'orderExport';
+  // The same, kept on the row itself by orderTable(): the id before DataTables takes the row
+  // out of the document (and away from its comment), the rating before its bar is drawn.
+  var kId = 'aeOrderId';
+  var kRating = 'aeRating';
   // Excel refuses text constants longer than this (in bytes) in a formula.
   var kLongestFormulaText = 255;
   // Cell styles of the workbook that the Buttons extension writes: wrapped text, and the
@@ -130,9 +136,12 @@
   // One line of the sheet for a row: # date price status image description options store
   // rating become the columns of kColumns.
   function sheetLine(tr) {
-    var kept = $.data(tr, kKept) || { id: '', rating: '' };
     var cell = function (i) {
       return tr.cells[i] || document.createElement('td');
+    };
+    var kept = $.data(tr, kKept) || {
+      id: tr[kId] || '',
+      rating: tr[kRating] !== undefined ? tr[kRating] : shownText(cell(8)),
     };
     var products = links(cell(5));
     var store = links(cell(7));
@@ -244,13 +253,17 @@
   $.fn.orderExport = function () {
     var table = this[0];
     if (!table || !$.fn.dataTable || !$.fn.dataTable.Buttons) return {};
-    // The extension stores the files inside the workbook uncompressed: ten times the size.
-    if (window.JSZip && window.JSZip.defaults) window.JSZip.defaults.compression = 'DEFLATE';
     $(table).children('tbody').children('tr').each(function () {
       var rating = this.cells[8];
       $.data(this, kKept, { id: keyComment(this), rating: rating ? shownText(rating) : '' });
     });
+    return buttonOptions(table);
+  };
 
+  // The options that give DataTable() the buttons, once each row's id and rating are kept.
+  function buttonOptions(table) {
+    // The extension stores the files inside the workbook uncompressed: ten times the size.
+    if (window.JSZip && window.JSZip.defaults) window.JSZip.defaults.compression = 'DEFLATE';
     var sheetLines = function () {
       return $(table).DataTable().rows(kRows).nodes().toArray().map(sheetLine);
     };
@@ -322,5 +335,119 @@
           .append($('<small class="ae-export-note text-muted ml-3"></small>').text(kNote));
       },
     };
+  }
+
+
+  // ---------------------------------------------------------------------------------------
+  // Sorting: dates and prices as what they say, whatever else the column holds
+
+  // The text of a cell's markup as DataTables holds it: tags out, blanks as one space.
+  function cellText(html) {
+    return String(html).replace(/<[^>]*>/g, '').replace(/&nbsp;|&#160;|\u00a0/g, ' ')
+      .replace(/&amp;/g, '&').replace(/\s+/g, ' ').trim();
+  }
+
+  // "2026-07-3" (the table writes days and months without a leading zero, and a date it
+  // could not read as it came) as 20260703; null when the text is no year-month-day date.
+  function dateKey(html) {
+    var m = /^(\d{4})[-\/.](\d{1,2})[-\/.](\d{1,2})$/.exec(cellText(html));
+    return m ? Number(m[1]) * 10000 + Number(m[2]) * 100 + Number(m[3]) : null;
+  }
+
+  // "R$31,93", "US $18.04", "€4.76", "1.234,56 руб." as [currency, amount]; null when the
+  // cell holds no single amount ("3 x €9.87 + US $1.00"). The last point or comma followed
+  // by one or two digits is the decimal sign; every other one groups thousands.
+  function priceKey(html) {
+    var m = /^([^\d]*?)\s?(\d(?:[\d., '\u2009\u202f]*\d)?)\s?([^\d]*)$/.exec(cellText(html));
+    if (!m) return null;
+    var digits = m[2].replace(/[ '\u2009\u202f]/g, '');
+    var decimal = /[.,](\d{1,2})$/.exec(digits);
+    var whole = decimal ? digits.slice(0, decimal.index) : digits;
+    if (/[.,]\d{0,2}$|[.,]\d{4}/.test(whole) || /[.,][.,]/.test(whole)) return null;
+    var amount = Number(whole.replace(/[.,]/g, '') + (decimal ? '.' + decimal[1] : ''));
+    return [(m[1] + ' ' + m[3]).replace(/\s+/g, ' ').trim(), amount];
+  }
+
+  // A comparison of keys in which a cell without one comes last in both directions.
+  function unreadableLast(keyOf, compare) {
+    var keys = {};
+    var key = function (html) {
+      return Object.prototype.hasOwnProperty.call(keys, html) ? keys[html]
+        : (keys[html] = keyOf(html));
+    };
+    return function (direction) {
+      return function (a, b) {
+        var x = key(a), y = key(b);
+        if (x === null || y === null) return (x === null) - (y === null);
+        return direction * compare(x, y);
+      };
+    };
+  }
+
+  function registerSortTypes(ext) {
+    var date = unreadableLast(dateKey, function (x, y) {
+      return x - y;
+    });
+    var price = unreadableLast(priceKey, function (x, y) {
+      return x[0] < y[0] ? -1 : x[0] > y[0] ? 1 : x[1] - y[1];
+    });
+    ext.type.order['ae-date-asc'] = date(1);
+    ext.type.order['ae-date-desc'] = date(-1);
+    ext.type.order['ae-price-asc'] = price(1);
+    ext.type.order['ae-price-desc'] = price(-1);
+    // A rating as its number ("4,5" written by hand too), one that is none below 0.
+    ext.type.order['ae-rating-pre'] = function (html) {
+      var rating = parseFloat(cellText(html).replace(',', '.'));
+      return isNaN(rating) ? -1 : rating;
+    };
+    ext.type.search['ae-rating'] = cellText;
+  }
+
+  // ---------------------------------------------------------------------------------------
+  // The table's start
+
+  // Each row's order id from the key comment before it, in one pass over the body.
+  function keepOrderIds(tbody) {
+    var id = '';
+    for (var node = tbody.firstChild; node; node = node.nextSibling) {
+      if (node.nodeType === 8) id = plainText(node.data);
+      else if (node.nodeType === 1) {
+        node[kId] = id;
+        id = '';
+      } else if (/[^ \t\r\n\f]/.test(node.data)) id = '';
+    }
+  }
+
+  // Makes the table a DataTables table that does at its start only the work for what it
+  // shows: the column types are given (no cell is read to guess them), the columns take the
+  // widths of the rows shown (no copy of every row is measured), and the star bars and
+  // pictures are drawn for the rows of the page shown, at each draw. Dates sort as dates
+  // and prices by amount, a cell that is neither coming last.
+  $.fn.orderTable = function () {
+    var $table = this;
+    var table = this[0];
+    if (!table) return this;
+    registerSortTypes($.fn.dataTable.ext);
+    keepOrderIds(table.tBodies[0] || table);
+    var options = $.fn.dataTable.Buttons ? buttonOptions(table) : {};
+    options.autoWidth = false;
+    options.columnDefs = [
+      { targets: 0, type: 'num' },
+      { targets: 1, type: 'ae-date' },
+      { targets: 2, type: 'ae-price' },
+      { targets: [3, 4, 5, 6, 7], type: 'html' },
+      { targets: 8, type: 'ae-rating' },
+    ];
+    // Each row shown keeps its rating before the bar replaces it, for the spreadsheet.
+    options.rowCallback = function (tr) {
+      var span = $(tr.cells[8]).children('span.stars');
+      if (span.length && !span.children().length) {
+        tr[kRating] = shownText(tr.cells[8]);
+        span.stars();
+      }
+    };
+    $table.DataTable(options);
+    $('.dataTables_length').addClass('bs-select');
+    return this;
   };
 })(jQuery);

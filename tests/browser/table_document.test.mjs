@@ -13,6 +13,9 @@
 // --site       the folder whose ae/ subfolder web/stage-assets.sh staged, for documents whose
 //              head names an asset host: it is served on 127.0.0.1 and that host is mapped to it.
 // --artifacts  where the screenshots go (default: artifacts/browser).
+// --speed      a table of thousands of orders: opened from disk, it must be ready in under a
+//              third of the time the same orders take as the earlier version wrote them,
+//              measured in this run, and ask for no more than kMostRequests pictures.
 // --mutants    also derive broken copies of the last document (the last one that uses the
 //              folder beside it, if any) and require each one to fail.
 //
@@ -29,27 +32,16 @@
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
+import { asWrittenEarlier, launch, measureOpen } from './open_timing.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '../..');
 const webModules = path.join(repo, 'web/node_modules');
-const requireWeb = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = requireWeb('playwright-core');
 
-const kChromiumFlags = [
-  '--headless',
-  '--no-sandbox',
-  '--disable-gpu',
-  '--disable-background-networking',
-  '--disable-component-update',
-  '--disable-sync',
-  '--no-first-run',
-];
 const kAssetFiles = [
   'css/bootstrap.min.css',
   'css/mdb.min.css',
@@ -79,6 +71,9 @@ const kFontFiles = [
   'roboto/files/roboto-latin-300-normal.woff2',
 ];
 const kTimeout = 8000;
+// Pictures a table may ask for before the shopper pages or scrolls: those of the ten rows
+// shown, with room for the favicon and a longer first page.
+const kMostRequests = 50;
 
 // ---------------------------------------------------------------------------------------------
 // Command line
@@ -91,6 +86,7 @@ function parseArgs(argv) {
     else if (a === '--cli') args.cli = path.resolve(argv[++i]);
     else if (a === '--artifacts') args.artifacts = path.resolve(argv[++i]);
     else if (a === '--mutants') args.mutants = true;
+    else if (a === '--speed') args.speed = path.resolve(argv[++i]);
     else if (a === '--doc') {
       const value = argv[++i];
       const first = value.indexOf(',');
@@ -140,6 +136,7 @@ function readDocument(file) {
     [])[1] || null;
   const doc = {
     imageHost: hostOf(find("rel='icon'"), 'https'),
+    favicon: (find("rel='icon'").match(/href='([^']*)'/) || [])[1],
     iconFontHost: hostOf(find('/releases/v5.11.2/css/all.css'), 'https'),
     webFontHost: hostOf(find('/css?family=Roboto'), 'https'),
     // Where the head finds the table's own files: http://<asset host>/ae/, or the folder beside
@@ -165,6 +162,7 @@ function readDocument(file) {
       description: cellText(cells[5] || ''),
       rating: rating ? rating[1] : null,
       thumbnail: img ? img[1] : null,
+      lazy: / loading='lazy'/.test(cells[4] || ''),
     });
   }
   return doc;
@@ -477,11 +475,34 @@ function pickSearchTerm(rows) {
   return word;
 }
 
-/// The dates in calendar order. The day is not padded ("2019-03-5"), so text order would put
-/// the 5th after the 15th; DataTables recognises the column as dates and sorts it by time.
-function chronological(dates) {
-  const key = (d) => d.split('-').map(Number).reduce((k, part) => k * 100 + part, 0);
-  return [...dates].sort((a, b) => key(a) - key(b));
+/// The dates in calendar order (`direction` 1) or the reverse (-1), a cell that is no date
+/// last either way. The day is not padded ("2019-03-5"), so text order would put the 5th
+/// after the 15th.
+function chronological(dates, direction = 1) {
+  const key = (d) => (/^\d{4}-\d{1,2}-\d{1,2}$/.test(d)
+    ? d.split('-').map(Number).reduce((k, part) => k * 100 + part, 0) : null);
+  const known = dates.filter((d) => key(d) !== null);
+  return [...known.sort((a, b) => direction * (key(a) - key(b))),
+    ...dates.filter((d) => key(d) === null)];
+}
+
+/// Throws unless the prices in `order` that are one amount in US dollars ("US $12.34") rise
+/// (`direction` 1) or fall (-1) and every price of several amounts comes after all of them.
+function expectPricesSorted(order, direction, what) {
+  const amounts = [];
+  let severalSeen = false;
+  for (const price of order) {
+    const m = /^US \$(\d+)\.(\d\d)$/.exec(price);
+    if (/ \+ /.test(price)) severalSeen = true;
+    else if (severalSeen) throw new Error(`${what}: "${price}" after a price of several amounts`);
+    if (m) amounts.push(Number(m[1]) * 100 + Number(m[2]));
+  }
+  if (amounts.length < 2) throw new Error(`${what}: fewer than two prices in dollars`);
+  amounts.forEach((a, i) => {
+    if (i && direction * (a - amounts[i - 1]) < 0) {
+      throw new Error(`${what}: ${amounts[i - 1] / 100} before ${a / 100}`);
+    }
+  });
 }
 
 async function visibleColumn(page, column) {
@@ -591,25 +612,32 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     if (missing.length) {
       throw new Error(`${missing.length} rows without an https thumbnail, e.g. ${JSON.stringify(missing[0].thumbnail)}`);
     }
+    // The pictures of the rows shown, and those of rows written before pictures waited for
+    // their row to be shown; no other.
+    await page.waitForFunction(() => [...document.querySelectorAll('#ae tbody img')]
+      .every((i) => i.complete), null, { timeout: kTimeout });
+    const shown = await page.evaluate(() => $('#ae').DataTable().rows({ page: 'current' })
+      .indexes().toArray());
+    const wanted = new Set([...shown.map((i) => doc.rows[i]), ...doc.rows.filter((r) => !r.lazy)]
+      .map((r) => r.thumbnail));
     if (offline) {
-      // Every picture was asked for, and could not come: the table does not wait for them.
-      await page.waitForFunction(() => rowsInDocumentOrder()
-        .flatMap((tr) => [...tr.querySelectorAll('img')]).every((i) => i.complete),
-        null, { timeout: kTimeout });
-      const wanted = new Set(doc.rows.map((r) => r.thumbnail));
+      // Each could not come: the table does not wait for them.
+      const deadline = Date.now() + kTimeout;
+      while ([...wanted].some((u) => !unreachable.includes(u)) && Date.now() < deadline) {
+        await page.waitForTimeout(100);
+      }
       const asked = new Set(unreachable);
       const never = [...wanted].filter((u) => !asked.has(u));
       if (never.length) throw new Error(`${never.length} pictures never asked for, e.g. ${never[0]}`);
+      const needless = [...asked].filter((u) => !wanted.has(u) && u !== doc.favicon);
+      if (needless.length) {
+        throw new Error(`${needless.length} pictures of rows not shown asked for, e.g. ${needless[0]}`);
+      }
       return `${asked.size} pictures unreachable, as expected`;
     }
-    await page.waitForFunction(() => {
-      const imgs = rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('img')]);
-      return imgs.every((i) => i.complete);
-    }, null, { timeout: kTimeout });
-    const state = await page.evaluate(() =>
-      rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('img')])
-        .map((i) => ({ src: i.getAttribute('src'), w: i.naturalWidth, h: i.naturalHeight })));
-    expectEqual(state.length, doc.rows.length, 'pictures in the table');
+    const state = await page.evaluate(() => [...document.querySelectorAll('#ae tbody img')]
+      .map((i) => ({ src: i.getAttribute('src'), w: i.naturalWidth, h: i.naturalHeight })));
+    expectEqual(state.length, shown.length, 'pictures shown');
     const broken = state.filter((s) => s.w !== 50 || s.h !== 50);
     if (broken.length) throw new Error(`${broken.length} pictures did not load, e.g. ${broken[0].src}`);
     return `${state.length} pictures`;
@@ -649,27 +677,35 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     return `${doc.rows.length} rows`;
   });
 
-  await check('stars drawn', async () => {
-    const spans = await page.evaluate(() =>
-      rowsInDocumentOrder().flatMap((tr) => [...tr.querySelectorAll('span.stars')]).map((s) => {
-        const inner = s.firstElementChild;
-        return {
-          children: s.children.length,
-          inner: inner?.tagName,
-          width: inner?.style.width,
-          text: inner?.textContent,
-        };
-      }));
-    expectEqual(spans.length, doc.rows.length, 'star spans');
-    spans.forEach((s, i) => {
-      const want = starExpectation(doc.rows[i].rating);
-      const what = `row ${i + 1} rating ${doc.rows[i].rating}`;
+  // The bars of the rows shown (drawn page by page), each from its row's rating.
+  const expectStarBars = async () => {
+    const spans = await page.evaluate(() => {
+      const found = [];
+      $('#ae').DataTable().rows({ page: 'current' }).every(function (index) {
+        for (const s of this.node().querySelectorAll('span.stars')) {
+          const inner = s.firstElementChild;
+          found.push({ index, children: s.children.length, inner: inner?.tagName,
+            width: inner?.style.width, text: inner?.textContent });
+        }
+      });
+      return found;
+    });
+    expectEqual(spans.length, Math.min(10, total), 'star spans shown');
+    spans.forEach((s) => {
+      const row = doc.rows[s.index];
+      const want = starExpectation(row.rating);
+      const what = `row ${s.index + 1} rating ${row.rating}`;
       expectEqual([s.children, s.inner], [1, 'SPAN'], `${what}: inner span`);
       if (Math.abs(parseFloat(s.width) - want.width) > 0.01) {
         throw new Error(`${what}: inner span ${s.width} wide, ${want.width}px expected`);
       }
       expectEqual(s.text, want.text, `${what}: inner text`);
     });
+    return spans.length;
+  };
+
+  await check('stars drawn', async () => {
+    const bars = await expectStarBars();
     // As laid out on screen: 80 x 16 bars with the drawn picture, the number hidden.
     const boxes = await page.$$eval('#ae tbody span.stars', (list) => list.map((s) => {
       const outer = s.getBoundingClientRect(), inner = s.firstElementChild.getBoundingClientRect();
@@ -701,7 +737,7 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
       img.src = url;
     }), boxes.length ? boxes[0].background.match(/url\("?([^")]*)/)[1] : '');
     expectEqual(picture, [80, 32], 'stars.png size');
-    return `${spans.length} bars`;
+    return `${bars} bars on the page shown`;
   });
 
   if (screenshot) {
@@ -811,13 +847,20 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     const numbers = doc.rows.map((r) => r.number).sort((a, b) => a - b);
     expectEqual((await visibleColumn(page, 0)).map(Number), numbers.slice(0, 10),
       'first page in the initial "#" order');
-    const dates = chronological(doc.rows.map((r) => r.date));
+    const all = (column) => page.evaluate((c) => $('#ae').DataTable()
+      .cells(null, c, { order: 'applied' }).nodes().toArray().map((td) => td.textContent), column);
+    const dates = doc.rows.map((r) => r.date);
+    await page.click('#ae thead th:nth-child(3)', { timeout: kTimeout });
+    expectPricesSorted(await all(2), 1, 'prices after one click');
+    await page.click('#ae thead th:nth-child(3)', { timeout: kTimeout });
+    expectPricesSorted(await all(2), -1, 'prices after a second click');
     await page.click('#ae thead th:nth-child(2)', { timeout: kTimeout });
-    expectEqual(await visibleColumn(page, 1), dates.slice(0, 10), 'dates after one click');
+    expectEqual(await all(1), chronological(dates), 'dates after one click');
+    expectEqual(await visibleColumn(page, 1), chronological(dates).slice(0, 10), 'dates shown');
     await page.click('#ae thead th:nth-child(2)', { timeout: kTimeout });
-    expectEqual(await visibleColumn(page, 1), [...dates].reverse().slice(0, 10),
-      'dates after a second click');
-    return 'by Date, both ways';
+    expectEqual(await all(1), chronological(dates, -1), 'dates after a second click');
+    const unread = dates.filter((d) => !/^\d{4}-/.test(d));
+    return `by Price and by Date, both ways${unread.length ? `, "${unread[0]}" last` : ''}`;
   });
 
   await check('paging moves on', async () => {
@@ -826,10 +869,11 @@ async function checkDocument(browser, args, assets, label, file, expectedRows, s
     await page.click('#ae_next a', { timeout: kTimeout });
     expectEqual(await infoText(page), `Showing 11 to ${Math.min(20, total)} of ${total} entries`,
       'info line on page 2');
-    const dates = chronological(doc.rows.map((r) => r.date)).reverse();
+    const dates = chronological(doc.rows.map((r) => r.date), -1);
     expectEqual(await visibleColumn(page, 1), dates.slice(10, 20), 'rows on page 2');
     if (JSON.stringify(before) === JSON.stringify(dates.slice(10, 20))) throw new Error('same rows');
-    return 'page 2';
+    await expectStarBars();
+    return 'page 2, with its star bars';
   });
 
   await check(offline ? 'assets loaded from the folder, no console error'
@@ -879,11 +923,18 @@ const kMutants = [
   ['assets from a host', (text) => text.replaceAll('AliExpress%20Orders%20files/', 'http://localhost/ae/')],
   ['addresses not encoded',
     (text) => text.replace(/%27/g, "'").replace(/%3C/g, '<').replace(/%3E/g, '>')],
-  ['spreadsheet buttons left out',
-    (text) => text.replace("$('#ae').DataTable(o)", "$('#ae').DataTable()")],
-  ['ratings read after the star bars', (text) => text.replace(
-    "var o=$.fn.orderExport?$('#ae').orderExport():{};$('span.stars').stars();",
-    "$('span.stars').stars();var o=$.fn.orderExport?$('#ae').orderExport():{};")],
+  ['every star bar drawn before the table starts',
+    (text) => text.replace('j(function(){j(t).orderTable()})',
+      "j(function(){j('span.stars').stars();j(t).orderTable()})")],
+  ['spreadsheet buttons left out', null, (js) => js.replace(
+    'var options = $.fn.dataTable.Buttons ? buttonOptions(table) : {};', 'var options = {};')],
+  ['ratings read after the star bars', null, (js) => js.replace(
+    'tr[kRating] = shownText(tr.cells[8]);\n        span.stars();',
+    'span.stars();\n        tr[kRating] = shownText(tr.cells[8]);')],
+  ['dates sorted as the library guesses', null,
+    (js) => js.replace("{ targets: 1, type: 'ae-date' },", '')],
+  ['prices sorted as text', null,
+    (js) => js.replace("{ targets: 2, type: 'ae-price' },", "{ targets: 2, type: 'html' },")],
   ['order ids written as numbers', null,
     (js) => js.replace('textCell(kept.id),', 'numberCell(kept.id),')],
   ['order id column dropped', null,
@@ -896,14 +947,42 @@ const kMutants = [
     (js) => js.replace('writeCells(xlsx, lines);', '')],
 ];
 
-async function launch(mapping) {
-  const executablePath = execFileSync('sh', ['-c', 'command -v chromium'], { encoding: 'utf8' }).trim();
-  return chromium.launch({
-    executablePath,
-    headless: true,
-    chromiumSandbox: false,
-    args: [...kChromiumFlags, `--host-resolver-rules=${mapping}`],
-  });
+
+// A large table opened as this version writes it and as the earlier version wrote the same
+// orders (rows without lazy pictures, the earlier start line), one after the other.
+async function checkOpening(file, report) {
+  const rows = readDocument(file).rows.length;
+  const earlier = path.join(path.dirname(file), 'earlier.html');
+  fs.writeFileSync(earlier, asWrittenEarlier(fs.readFileSync(file, 'latin1')), 'latin1');
+  const figures = (r) => `${r.readyMs === null ? 'not ready' : `${(r.readyMs / 1000).toFixed(1)} s`}` +
+    `, ${r.requests} requests, ${Math.round(r.peakMiB)} MiB`;
+  const info = `Showing 1 to 10 of ${rows.toLocaleString('en-US')} entries`;
+  const then = await measureOpen(earlier, { keep: true, timeoutMs: 900000 });
+  const thenInfo = then.readyMs === null ? 'nothing' : await infoText(then.page);
+  await then.browser.close();
+  const now = await measureOpen(file, { keep: true, timeoutMs: 120000 });
+  try {
+    if (now.readyMs === null) throw new Error('not ready after two minutes');
+    const problems = [];
+    if (thenInfo !== info) problems.push(`the earlier document shows "${thenInfo}"`);
+    if ((await infoText(now.page)) !== info) problems.push(`it shows "${await infoText(now.page)}"`);
+    if (then.readyMs !== null && now.readyMs * 3 >= then.readyMs) {
+      problems.push('not ready in a third of the time');
+    }
+    if (now.requests > kMostRequests) problems.push(`${now.requests} requests`);
+    // The next page asks for its own pictures.
+    const before = now.remote.length;
+    await now.page.click('#ae_next a', { timeout: kTimeout });
+    await now.page.waitForTimeout(1000);
+    const asked = now.remote.length - before;
+    if (asked < 1 || asked > 10) problems.push(`page 2 asked for ${asked} pictures`);
+    report(!problems.length, `${rows} rows from disk: ready in ${figures(now)}; earlier ` +
+      `${figures(then)}${problems.length ? `: ${problems.join('; ')}` : ''}`);
+  } catch (e) {
+    report(false, `${rows} rows from disk: ${String(e.message || e).split('\n')[0]}`);
+  } finally {
+    await now.browser.close();
+  }
 }
 
 async function main() {
@@ -915,6 +994,7 @@ async function main() {
     else failed++;
     console.log(`${ok ? 'ok  ' : 'FAIL'}  ${text}`);
   };
+  if (args.speed) await checkOpening(args.speed, report);
 
   // Documents that use the folder beside them: every host unreachable, no server at all.
   const offlineDocs = docs.filter((d) => !d.hosts.assetHost);

@@ -227,29 +227,29 @@ TEST(ExtractRowsTest, FieldRules) {
   } cases[] = {
       {"protocol-relative jpg thumbnail", image, title, "Color:Red \"A\"",
        "<a target='_blank' href='https://ae01.alicdn.com/kf/a.jpg'>"
-       "<img src='https://ae01.alicdn.com/kf/a.jpg_50x50.jpg'></a>",
+       "<img src='https://ae01.alicdn.com/kf/a.jpg_50x50.jpg' loading='lazy'></a>",
        "<a target='_blank' href='https://www.aliexpress.com/item/7.html'>Case 5.5' 'Slim'</a>",
        "Color:Red \"A\""},
       {"png thumbnail", "<img src=\"//h/b.png_50x50.png\">", title, "  Size:L  ",
-       "<a target='_blank' href='https://h/b.png'><img src='https://h/b.png_50x50.png'></a>",
+       "<a target='_blank' href='https://h/b.png'><img src='https://h/b.png_50x50.png' loading='lazy'></a>",
        "<a target='_blank' href='https://www.aliexpress.com/item/7.html'>Case 5.5' 'Slim'</a>",
        "Size:L"},
       {"address with a scheme stays as found", "<img src=\"http://h/c.jpg_50x50.jpg\">", title,
        "<span>",
-       "<a target='_blank' href='http://h/c.jpg'><img src='http://h/c.jpg_50x50.jpg'></a>",
+       "<a target='_blank' href='http://h/c.jpg'><img src='http://h/c.jpg_50x50.jpg' loading='lazy'></a>",
        "<a target='_blank' href='https://www.aliexpress.com/item/7.html'>Case 5.5' 'Slim'</a>", ""},
       {"no suffix", "<img src=\"//h/d.jpeg\">", title, "  <span>x",
-       "<a target='_blank' href='https://h/d.jpeg'><img src='https://h/d.jpeg'></a>",
+       "<a target='_blank' href='https://h/d.jpeg'><img src='https://h/d.jpeg' loading='lazy'></a>",
        "<a target='_blank' href='https://www.aliexpress.com/item/7.html'>Case 5.5' 'Slim'</a>", ""},
       {"\"//\" inside the address is not a scheme", "<img src=\"h//e.jpg_50x50.jpg\">", title, "x",
-       "<a target='_blank' href='h//e.jpg'><img src='h//e.jpg_50x50.jpg'></a>",
+       "<a target='_blank' href='h//e.jpg'><img src='h//e.jpg_50x50.jpg' loading='lazy'></a>",
        "<a target='_blank' href='https://www.aliexpress.com/item/7.html'>Case 5.5' 'Slim'</a>",
        "x"},
       {"both suffixes and no quotes", "<img src=//h/f.jpg_50x50.jpg_50x50.png>", "<a>T</a>", "",
-       "<a target='_blank' href=''><img src=''></a>", "<a target='_blank' href='https://'>T</a>",
+       "<a target='_blank' href=''><img src='' loading='lazy'></a>", "<a target='_blank' href='https://'>T</a>",
        ""},
       {"suffixes removed jpg first", "<img src=\"//h/g_50x50.png_50x50.jpg\">", "T", "",
-       "<a target='_blank' href='https://h/g'><img src='https://h/g_50x50.png_50x50.jpg'></a>",
+       "<a target='_blank' href='https://h/g'><img src='https://h/g_50x50.png_50x50.jpg' loading='lazy'></a>",
        "<a target='_blank' href='https://'></a>", ""},
   };
   for (const auto& c : cases) {
@@ -278,7 +278,7 @@ TEST(ExtractRowsTest, AddressesCannotLeaveTheirAttribute) {
   const std::string store = "<a href=\"//h/store/1\" target=\"_blank\">View store</a>";
   const std::string image_link =
       "<a target='_blank' href='https://h/a.jpg'>"
-      "<img src='https://h/a.jpg_50x50.jpg'></a>";
+      "<img src='https://h/a.jpg_50x50.jpg' loading='lazy'></a>";
   const std::string title_link = "<a target='_blank' href='https://h/item/1.html'>Title</a>";
   const std::string store_link = "<a target='_blank' href='https://h/store/1'>Shop</a>";
   const struct {
@@ -289,19 +289,19 @@ TEST(ExtractRowsTest, AddressesCannotLeaveTheirAttribute) {
       {"ordinary addresses, percent signs and ampersands unchanged",
        "<img src=\"//h/a%27b&amp;c.jpg_50x50.jpg\">", title, store,
        "<a target='_blank' href='https://h/a%27b&amp;c.jpg'>"
-       "<img src='https://h/a%27b&amp;c.jpg_50x50.jpg'></a>",
+       "<img src='https://h/a%27b&amp;c.jpg_50x50.jpg' loading='lazy'></a>",
        title_link, store_link},
       {"quote in the thumbnail address", "<img src=\"//h/a'b.jpg_50x50.jpg\">", title, store,
        "<a target='_blank' href='https://h/a%27b.jpg'><img "
-       "src='https://h/a%27b.jpg_50x50.jpg'></a>",
+       "src='https://h/a%27b.jpg_50x50.jpg' loading='lazy'></a>",
        title_link, store_link},
       {"markup in the thumbnail address",
        "<img src=\"//h/x'><script>alert(1)</script>_50x50.png\">", title, store,
        "<a target='_blank' href='https://h/x%27%3E%3Cscript%3Ealert(1)%3C/script%3E'>"
-       "<img src='https://h/x%27%3E%3Cscript%3Ealert(1)%3C/script%3E_50x50.png'></a>",
+       "<img src='https://h/x%27%3E%3Cscript%3Ealert(1)%3C/script%3E_50x50.png' loading='lazy'></a>",
        title_link, store_link},
       {"quote in an address with a scheme", "<img src=\"http://h/'.jpg\">", title, store,
-       "<a target='_blank' href='http://h/%27.jpg'><img src='http://h/%27.jpg'></a>", title_link,
+       "<a target='_blank' href='http://h/%27.jpg'><img src='http://h/%27.jpg' loading='lazy'></a>", title_link,
        store_link},
       {"event handler in the product address", image,
        "<a href=\"//h/item/1.html' onmouseover='alert(1)\">Title</a>", store, image_link,

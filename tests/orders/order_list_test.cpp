@@ -210,7 +210,7 @@ TEST(OrderListRowsTest, SellersTextIsEscapedAndAddressesStayInTheirAttributes) {
             "9.87 + US $1.00");
   EXPECT_EQ(row.image,
             "<a target='_blank' href='https://ae01.alicdn.com/kf/S1.jpg'><img "
-            "src='https://ae01.alicdn.com/kf/S1.jpg_220x220.jpg' width='50' height='50'></a>");
+            "src='https://ae01.alicdn.com/kf/S1.jpg_220x220.jpg' width='50' height='50' loading='lazy'></a>");
   EXPECT_EQ(row.description,
             "<a target='_blank' href='https://www.aliexpress.com/item/1.html?q=%27x%27'>Cable "
             "\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD &amp; &lt;b&gt;</a> x3<br><a target='_blank' "
@@ -234,7 +234,7 @@ TEST(OrderListRowsTest, ThumbnailSuffixesOnlyComeOffWhereTheyAreSizes) {
     order.lines.emplace_back().image_url = thumbnail;
     EXPECT_EQ(RowOfListedOrder(order).image, std::string("<a target='_blank' href='") + full +
                                                  "'><img src='" + thumbnail +
-                                                 "' width='50' height='50'></a>");
+                                                 "' width='50' height='50' loading='lazy'></a>");
   }
 }
 

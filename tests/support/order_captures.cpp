@@ -650,7 +650,7 @@ OrderRow ExpectedListRow(const TestListOrder& made) {
     if (full.ends_with(suffix)) full.resize(full.size() - std::string_view(suffix).size());
   }
   row.image = "<a target='_blank' href='" + full + "'><img src='" + thumbnail +
-              "' width='50' height='50'></a>";
+              "' width='50' height='50' loading='lazy'></a>";
   bool options = false;
   for (std::size_t i = 0; i < order.lines.size(); ++i) {
     const ListedLine& line = order.lines[i];

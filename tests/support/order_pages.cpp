@@ -468,7 +468,7 @@ OrderRow ExpectedRow(const TestOrder& order) {
   if (!order.products.empty()) {
     const TestProduct& product = order.products.front();
     row.image = "<a target='_blank' href='" + HttpsIfRelative(product.image_url) + "'><img src='" +
-                HttpsIfRelative(product.ThumbnailUrl()) + "'></a>";
+                HttpsIfRelative(product.ThumbnailUrl()) + "' loading='lazy'></a>";
     row.description = "<a target='_blank' href='https:" + product.item_url + "'>" +
                       Replaced(product.title, '"', "'") + "</a>";
     row.options = product.options;

@@ -138,7 +138,8 @@ std::string ExpectedDocument(const std::vector<DocumentRow>& rows, std::string_v
       "<link rel='stylesheet' href='" + assets + "css/style.css'>",
       "<link href='" + assets + "css/addons/datatables.min.css' rel='stylesheet'>",
       "<link rel='stylesheet' href='" + assets + "css/addons/buttons.bootstrap4.min.css'>",
-      "<style>.centered{margin:auto; width: 90%}</style>",
+      "<style>.centered{margin:auto; width: 90%}#ae:not(.dataTable):not(.ae-plain)>tbody"
+      "{display:none}</style>",
       "<style>span.stars,span.stars span{font-size:0;display:block;background:url(" + assets +
           "stars.png) 0 -16px repeat-x;width:80px;height:16px}span.stars span"
           "{background-position:0 0}</style>",
@@ -171,9 +172,10 @@ std::string ExpectedDocument(const std::vector<DocumentRow>& rows, std::string_v
       "<script>$.fn.stars=function(){return $(this).each(function(){var t=parseFloat($(this)"
       ".html()),a=16*Math.max(0,Math.min(5,t)),h=$('<span />').width(a).text(parseInt(t*100));"
       "$(this).html(h)})};</script>",
-      "<script>$(document).ready(function(){var o=$.fn.orderExport?$('#ae').orderExport():{};"
-      "$('span.stars').stars();$('#ae').DataTable(o);$('.dataTables_length').addClass("
-      "'bs-select');});</script>",
+      "<script>(function(t){var j=window.jQuery;if(j&&j.fn.orderTable)j(function(){j(t)"
+      ".orderTable()});else if(j&&j.fn.DataTable)j(function(){j('span.stars').stars();"
+      "j(t).DataTable();j('.dataTables_length').addClass('bs-select')});else t.className+="
+      "' ae-plain'})(document.getElementById('ae'));</script>",
       "</body></html>",
   });
   return text;

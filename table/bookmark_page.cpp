@@ -1,6 +1,7 @@
 #include "table/bookmark_page.h"
 
 #include "files/files.h"
+#include "orders/order_list_rows.h"
 
 namespace ordertable {
 
@@ -8,35 +9,6 @@ namespace ordertable {
 extern const std::string_view kBookmarkAddress;
 
 namespace {
-
-// The address goes into a quoted attribute: the build percent-encodes quotes and angle
-// brackets already, but an '&' would start a character reference.
-std::string AttributeText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 16);
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 constexpr std::string_view kHead =
     "<!DOCTYPE html>\n"
@@ -101,7 +73,9 @@ std::string_view BookmarkAddress() { return kBookmarkAddress; }
 
 std::string BookmarkPage(std::string_view bookmark_address) {
   std::string page(kHead);
-  page += AttributeText(bookmark_address);
+  // The address goes into a quoted attribute: the build percent-encodes quotes and angle
+  // brackets already, but an '&' would start a character reference.
+  AppendHtmlText(page, bookmark_address);
   page += kBody;
   return page;
 }

@@ -22,13 +22,17 @@ using ordertable::OrderRow;
 using ordertable::RowList;
 
 // The ids of the document's key comments: what stands between each "<!--" and the next "-->".
+// A text with '<' or '>' in it is left out: its "<!--" may stand in a quoted attribute value,
+// where it opens no comment, and new rows may rightly go at a place inside that text (before
+// a key comment in it, or at the start of a body whose tag ends in it).
 std::vector<std::string> KeyCommentIds(std::string_view document) {
   std::vector<std::string> ids;
   for (std::size_t open = document.find("<!--"); open != std::string_view::npos;
        open = document.find("<!--", open + 1)) {
     const std::size_t close = document.find("-->", open + 4);
     if (close == std::string_view::npos) break;
-    ids.emplace_back(document.substr(open + 4, close - open - 4));
+    const std::string_view id = document.substr(open + 4, close - open - 4);
+    if (id.find_first_of("<>") == std::string_view::npos) ids.emplace_back(id);
   }
   return ids;
 }
@@ -55,7 +59,9 @@ std::size_t CommonSuffix(std::string_view a, std::string_view b) {
                                   a.rbegin());
 }
 
+// Blanks may come first: new rows go before an indented key comment, after its indentation.
 bool StartsLine(std::string_view text, std::size_t position) {
+  while (position > 0 && (text[position - 1] == ' ' || text[position - 1] == '\t')) --position;
   return position == 0 || text[position - 1] == '\r' || text[position - 1] == '\n';
 }
 

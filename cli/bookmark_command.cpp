@@ -2,7 +2,6 @@
 
 #include "cli/commands.h"
 #include "table/bookmark_page.h"
-#include "table/places.h"
 
 namespace ordertable::cli {
 
@@ -27,18 +26,10 @@ int RunBookmarkCommand(const std::vector<std::string>& args, const std::filesyst
     }
   }
   if (file.empty()) file = kBookmarkPage;
-  const std::filesystem::path target = folder / file;
-  const TablePlaces places(folder);
-  for (const std::filesystem::path& kept :
-       {places.document, places.backup, places.stored_capture}) {
-    if (SameFile(target, kept)) {
-      err << "'" << file
-          << "' is the table itself, its backup or the cached capture; choose another FILE\n";
-      return kExitBadInput;
-    }
-  }
+  const std::optional<std::filesystem::path> target = OutputFileBesideTable(folder, file, err);
+  if (!target) return kExitBadInput;
   std::string reason;
-  if (!WriteBookmarkPage(target, &reason)) {
+  if (!WriteBookmarkPage(*target, &reason)) {
     err << "'" << file << "' could not be written: " << reason << "\n";
     return kExitWriteFailed;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -75,8 +76,12 @@ int RunBookmarkCommand(const std::vector<std::string>& args, const std::filesyst
 /// The --help lines of bookmark.
 extern const char* const kBookmarkCommandHelp;
 
-/// True when `a` and `b` name the same file, or would once created.
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+/// The target of an output file named `file` (UTF-8, relative to `folder`); nothing, with the
+/// reason on `err`, when it is the table, its backup or the cached capture, which writing over
+/// would lose.
+std::optional<std::filesystem::path> OutputFileBesideTable(const std::filesystem::path& folder,
+                                                           const std::string& file,
+                                                           std::ostream& err);
 
 /// Switches standard output to binary, so that no platform turns LF into CR LF.
 void SetBinaryOutput();

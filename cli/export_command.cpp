@@ -78,8 +78,7 @@ std::optional<ExportOptions> ParseExportOptions(const std::vector<std::string>& 
   return options;
 }
 
-}  // namespace
-
+/// True when `a` and `b` name the same file, or would once created.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code error;
   if (std::filesystem::equivalent(a, b, error)) return true;
@@ -89,21 +88,32 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   return !error && canonical_a == canonical_b;
 }
 
-int RunExportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
-                     std::ostream& out, std::ostream& err) {
-  const std::optional<ExportOptions> options = ParseExportOptions(args, err);
-  if (!options) return kExitBadInput;
-  const std::filesystem::path target = folder / files::PathFromUtf8(options->file);
-  // Written over, the table, its backup or the orders kept for the next build would be lost.
+}  // namespace
+
+std::optional<std::filesystem::path> OutputFileBesideTable(const std::filesystem::path& folder,
+                                                           const std::string& file,
+                                                           std::ostream& err) {
+  const std::filesystem::path target = folder / files::PathFromUtf8(file);
   const TablePlaces places(folder);
   for (const std::filesystem::path& kept :
        {places.document, places.backup, places.stored_capture}) {
     if (SameFile(target, kept)) {
-      err << "'" << options->file
+      err << "'" << file
           << "' is the table itself, its backup or the cached capture; choose another FILE\n";
-      return kExitBadInput;
+      return std::nullopt;
     }
   }
+  return target;
+}
+
+int RunExportCommand(const std::vector<std::string>& args, const std::filesystem::path& folder,
+                     std::ostream& out, std::ostream& err) {
+  const std::optional<ExportOptions> options = ParseExportOptions(args, err);
+  if (!options) return kExitBadInput;
+  const std::optional<std::filesystem::path> target =
+      OutputFileBesideTable(folder, options->file, err);
+  if (!target) return kExitBadInput;
+  const TablePlaces places(folder);
   const std::optional<std::string> document = files::ReadWholeFile(places.document);
   if (!document) {
     err << "there is no \"" << kTableDocument << "\" in this folder to export (or it cannot"
@@ -119,7 +129,7 @@ int RunExportCommand(const std::vector<std::string>& args, const std::filesystem
   const std::string bytes =
       options->format == Format::kXlsx ? XlsxWorkbook(sheet) : CsvDocument(sheet);
   std::string reason;
-  if (!files::WriteFileAtomically(target, {bytes}, &reason)) {
+  if (!files::WriteFileAtomically(*target, {bytes}, &reason)) {
     err << "\"" << options->file << "\" could not be written: " << reason << "\n";
     return kExitWriteFailed;
   }

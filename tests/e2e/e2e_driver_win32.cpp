@@ -731,6 +731,13 @@ void PrepareWorkFolder() {
   fs::remove(options.open_log, error);
 }
 
+// The shell was asked to open `file` of the work folder: the stub xdg-open logged its address.
+void CheckOpened(const std::string& file, const std::string& what) {
+  const std::string tail = UrlEncoded(ordertable::files::FileName(options.work) + "/" + file);
+  Check(WaitUntil([&] { return ReadFile(options.open_log).find(tail) != std::string::npos; }),
+        "the shell hands " + what + " to the browser (xdg-open ..." + tail + ")");
+}
+
 // A new table from three pages, with a wrong page in between; VIEW, Locate, the close box.
 void NewTableRun(const std::vector<PageSpec>& pages) {
   Step("Start-up and the intro step");
@@ -845,12 +852,7 @@ void NewTableRun(const std::vector<PageSpec>& pages) {
 
   Step("VIEW and Locate");
   Check(program.Click(kView), "press VIEW");
-  const std::string document_url_tail =
-      UrlEncoded(ordertable::files::FileName(options.work) + "/AliExpress Orders.html");
-  Check(WaitUntil([&] {
-          return ReadFile(options.open_log).find(document_url_tail) != std::string::npos;
-        }),
-        "the shell hands the document to the browser (xdg-open ..." + document_url_tail + ")");
+  CheckOpened("AliExpress Orders.html", "the document");
   std::printf("  xdg-open was asked for: %s", ReadFile(options.open_log).c_str());
   Check(program.Has(kView) && program.Has(kLocate), "the result step stays");
   Screenshot("view");
@@ -1460,12 +1462,7 @@ void BookmarkRun(const std::vector<TestListOrder>& list) {
   CheckEqual(WindowText(program.Control(kBookmark)), std::string("Bookmark"), "its text");
   Screenshot("bookmark-steps");
   Check(program.Click(kBookmark), "press Bookmark");
-  const std::string page_tail =
-      UrlEncoded(ordertable::files::FileName(options.work) + "/Get AliExpress orders.html");
-  Check(WaitUntil([&] {
-          return ReadFile(options.open_log).find(page_tail) != std::string::npos;
-        }),
-        "the shell hands the bookmark's page to the browser (..." + page_tail + ")");
+  CheckOpened("Get AliExpress orders.html", "the bookmark's page");
   Check(ReadFile(options.work / "Get AliExpress orders.html")
                 .find("<a id=\"ordertable-bookmark\" href=\"javascript:") != std::string::npos,
         "the page beside the table holds the bookmark");

@@ -17,7 +17,6 @@ using lines::Lines;
 using lines::operator+;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 constexpr std::string_view kIncompleteText =
@@ -240,21 +239,13 @@ TEST_F(WizardOrderListTest, TheAdviceStepShowsTheCaptureStepsWithTheBookmarkAndB
                                              line::Message(want::kAdvice),
                                              line::Remove(kAdviceBookmark),
                                              line::Message(kSteps), kButton}));
-  const std::filesystem::path page = folder_ / "Get AliExpress orders.html";
-  EXPECT_FALSE(std::filesystem::exists(page));
-
-  // The page is written beside the table, with the bookmark's link in it, and opened.
-  wizard_.OnCommand(kAdviceBookmark);
-  EXPECT_THAT(Take(), ElementsAre("open \"Get AliExpress orders.html\""));
-  EXPECT_THAT(ReadBytes(page), HasSubstr("<a id=\"ordertable-bookmark\" href=\"javascript:"));
-
-  // A folder of that name in the way: the system's reason is said, and nothing is opened.
-  std::filesystem::remove(page);
-  std::filesystem::create_directory(page);
+  // The page written and opened is checked under Wine. A folder of its name in the way: the
+  // system's reason is said, and nothing is opened.
+  std::filesystem::create_directory(folder_ / "Get AliExpress orders.html");
   wizard_.OnCommand(kAdviceBookmark);
   constexpr std::string_view kNotWritten =
       "The page with the bookmark could not be written beside the table: ";
-  EXPECT_THAT(Take(), ElementsAre(StartsWith("message")));
+  EXPECT_THAT(Take(), ElementsAre(StartsWith("message ")));  // and no open
   EXPECT_THAT(host_.MessageText(), StartsWith(std::string(kNotWritten)));
   EXPECT_GT(host_.MessageText().size(), kNotWritten.size() + 1) << "the system's reason";
 

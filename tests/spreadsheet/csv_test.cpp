@@ -1,13 +1,11 @@
 #include "spreadsheet/csv.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "spreadsheet/deflate.h"
 #include "spreadsheet/zip.h"
 
 namespace ordertable {
@@ -135,36 +133,6 @@ TEST(ZipArchiveTest, Crc32IsTheOneZipReadersCheck) {
   EXPECT_EQ(Crc32(""), 0u);
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
   EXPECT_EQ(Crc32("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
-}
-
-// What a zip reader does with a part of the workbook: inflates it as raw deflate data.
-std::string Inflated(std::string_view deflated, std::size_t size) {
-  std::string out(size + 1, '\0');  // room for one byte too many, to see it
-  z_stream stream{};
-  EXPECT_EQ(inflateInit2(&stream, -MAX_WBITS), Z_OK);
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
-  stream.avail_in = static_cast<uInt>(deflated.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
-  EXPECT_EQ(stream.avail_in, 0u) << "data after the end of the deflate stream";
-  out.resize(out.size() - stream.avail_out);
-  inflateEnd(&stream);
-  return out;
-}
-
-TEST(ZipArchiveTest, DeflatedPartsInflateToThemselvesAndASheetShrinks) {
-  std::string sheet;
-  for (int row = 1; row <= 20000; ++row) {
-    sheet += "<row r=\"" + std::to_string(row) + "\"><c r=\"A" + std::to_string(row) +
-             "\" t=\"inlineStr\"><is><t>80120000" + std::to_string(row * 7919) +
-             "</t></is></c></row>";
-  }
-  for (const std::string& part : {std::string(), std::string("x"), sheet}) {
-    const std::string deflated = Deflate(part);
-    EXPECT_EQ(Inflated(deflated, part.size()), part) << part.size() << " bytes";
-  }
-  EXPECT_LT(Deflate(sheet).size(), sheet.size() / 4);
 }
 
 }  // namespace

@@ -427,6 +427,19 @@
     var $table = this;
     var table = this[0];
     if (!table) return this;
+    // The head hides the rows until the table has started: if it cannot start (its script
+    // missing, a row it cannot take), they are shown as they are rather than not at all.
+    if (!$.fn.dataTable) return $table.addClass('ae-plain');
+    try {
+      startTable($table, table);
+    } catch (error) {
+      $table.addClass('ae-plain');
+      throw error;
+    }
+    return this;
+  };
+
+  function startTable($table, table) {
     registerSortTypes($.fn.dataTable.ext);
     keepOrderIds(table.tBodies[0] || table);
     var options = $.fn.dataTable.Buttons ? buttonOptions(table) : {};
@@ -448,6 +461,5 @@
     };
     $table.DataTable(options);
     $('.dataTables_length').addClass('bs-select');
-    return this;
-  };
+  }
 })(jQuery);
